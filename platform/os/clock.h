@@ -39,7 +39,9 @@ class Clock {
 
   // Sleeps until now() >= deadline. Returns false when the stop token ended the sleep early.
   bool sleepUntil(duration deadline, std::stop_token stop = {});
-  bool sleepFor(duration d, std::stop_token stop = {}) { return sleepUntil(now() + d, std::move(stop)); }
+  bool sleepFor(duration d, std::stop_token stop = {}) {
+    return sleepUntil(now() + d, std::move(stop));
+  }
   bool sleepForSeconds(double s, std::stop_token stop = {});
 
  private:

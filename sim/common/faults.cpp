@@ -13,7 +13,8 @@ void FaultPlan::configure(const nlohmann::json& faults) {
     Fault f;
     f.remaining = spec.value("times", -1);
     f.after = spec.value("after", 0.0);
-    if (spec.contains("code") && spec["code"].is_number_integer()) f.code = spec["code"].get<long>();
+    if (spec.contains("code") && spec["code"].is_number_integer())
+      f.code = spec["code"].get<long>();
     faults_[name] = f;
   }
 }

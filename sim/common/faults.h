@@ -24,7 +24,8 @@ class FaultPlan {
   explicit FaultPlan(const nlohmann::json& faults) { configure(faults); }
   void configure(const nlohmann::json& faults);
   // Adds or replaces one fault (tests): fail `times` calls (-1: every call) from `after` s on.
-  void inject(const std::string& name, int times, double after = 0.0, std::optional<long> code = {});
+  void inject(const std::string& name, int times, double after = 0.0,
+              std::optional<long> code = {});
   void clear();
 
   bool shouldFail(const std::string& name);

@@ -18,7 +18,8 @@ void Settings::load(const std::string& path) {
   if (in) {
     try {
       document = nlohmann::json::parse(in);
-      if (!document.is_object()) throw nlohmann::json::type_error::create(302, "not an object", nullptr);
+      if (!document.is_object())
+        throw nlohmann::json::type_error::create(302, "not an object", nullptr);
     } catch (const nlohmann::json::exception& e) {
       std::fprintf(stderr, "sim: %s ignored: %s\n", path.c_str(), e.what());
       document = nlohmann::json::object();

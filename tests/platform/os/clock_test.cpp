@@ -28,7 +28,8 @@ TEST(Clock, ManualTimeMovesOnlyByAdvanceAndWakesSleepers) {
   EXPECT_TRUE(woke);
   EXPECT_EQ(clock.now() - start, 5s);
   EXPECT_EQ(helx::os::MillisecondClock() - static_cast<std::uint32_t>(start / 1ms), 5000u);
-  EXPECT_EQ(helx::os::PerformanceCounter() - start.count() / 100, 5 * helx::os::PerformanceFrequency());
+  EXPECT_EQ(helx::os::PerformanceCounter() - start.count() / 100,
+            5 * helx::os::PerformanceFrequency());
 }
 
 TEST(Clock, StopTokenEndsASleepEarly) {

@@ -1,0 +1,5 @@
+#include "app/observation_state.h"
+#include "app/shell.h"
+#include "platform/ui/userint.h"
+
+void AppendMonitor(const char* text) { SetCtrlVal(mainPanel, PANEL_TB_Text_Monitor, text); }

@@ -1,0 +1,143 @@
+// The setup dialog's small callbacks, which keep the dialog and the test panel consistent with
+// the devices' readiness, and the opening and closing of both panels. OK lives with power-up.
+#include "app/observation_state.h"
+#include "app/shell.h"
+#include "platform/ui/userint.h"
+
+namespace {
+// The marked options of the test panel's cooler lists, read whenever the panel opens.
+int coolerOption1 = 0, coolerOption2 = 0;
+
+void dimTestControls(const int* controls, int count, int dimmed) {
+  for (int i = 0; i < count; i++) SetCtrlAttribute(testpanel, controls[i], ATTR_DIMMED, dimmed);
+}
+
+const int cameraControls[] = {test_panel_setCooler, test_panel_TEXTMSG, test_panel_TB_Text_Monitor};
+const int scannerControls[] = {
+    test_panel_SlitStepDecrease, test_panel_SlitStepSize, test_panel_SlitStepIncrease,
+    test_panel_SetZero,          test_panel_upload_data,  test_panel_TEXTMSG_2,
+    test_panel_radio_scan,       test_panel_STR_Command,  test_panel_TB_Text_Monitor};
+const int motorControls[] = {test_panel_Motor_Device_Select, test_panel_Motor_Moving_Distance,
+                             test_panel_Motor_Step_Decrease, test_panel_Motor_Stop,
+                             test_panel_Motor_Step_Increase, test_panel_Motor_Position,
+                             test_panel_TEXTMSG_4,           test_panel_radio_motor,
+                             test_panel_STR_Command,         test_panel_TB_Text_Monitor};
+constexpr int count(const auto& a) { return static_cast<int>(sizeof a / sizeof a[0]); }
+}  // namespace
+
+int CVICALLBACK Set_HELX_parameter(int panel, int control, int event, void* callbackData,
+                                   int eventData1, int eventData2) {
+  (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
+  if (event != EVENT_COMMIT) return 0;
+  DisplayPanel(HELXpanelSetting);
+  SetTabPageAttribute(HELXpanelSetting, SetHELX_setTAB, 0, ATTR_DIMMED, CCD_status != 1);
+  SetTabPageAttribute(HELXpanelSetting, SetHELX_setTAB, 1, ATTR_DIMMED, Scanner_status != 1);
+  SetTabPageAttribute(HELXpanelSetting, SetHELX_setTAB, 2, ATTR_DIMMED, Motor_status != 1);
+  return 0;
+}
+
+int CVICALLBACK SetHELX_proc(int panel, int event, void* callbackData, int eventData1,
+                             int eventData2) {
+  (void)panel, (void)callbackData, (void)eventData1, (void)eventData2;
+  if (event == EVENT_CLOSE || event == EVENT_DISCARD) HidePanel(HELXpanelSetting);
+  return 0;
+}
+
+int CVICALLBACK HELX_setCancel(int panel, int control, int event, void* callbackData,
+                               int eventData1, int eventData2) {
+  (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
+  if (event == EVENT_COMMIT) HidePanel(HELXpanelSetting);
+  return 0;
+}
+
+int CVICALLBACK Scan_Mode(int panel, int control, int event, void* callbackData, int eventData1,
+                          int eventData2) {
+  (void)callbackData, (void)eventData1, (void)eventData2;
+  if (event != EVENT_COMMIT) return 0;
+  int mode = 0;
+  GetCtrlIndex(panel, control, &mode);
+  scan_mode = mode;
+  int spectrograph = (mode == 0);
+  AppendMonitor(spectrograph ? "Spectrograph mode" : "Imaging mode");
+  SetCtrlAttribute(panel, setScanTAB_Scan_Step_duration, ATTR_DIMMED, !spectrograph);
+  SetCtrlAttribute(panel, setScanTAB_Scan_Step_size, ATTR_DIMMED, !spectrograph);
+  SetCtrlAttribute(panel, setScanTAB_TEXTMSG_1, ATTR_DIMMED, !spectrograph);
+  SetCtrlAttribute(panel, setScanTAB_Scan_speed, ATTR_DIMMED, spectrograph);
+  SetCtrlAttribute(panel, setScanTAB_Scan_stroke, ATTR_DIMMED, spectrograph);
+  SetCtrlAttribute(panel, setScanTAB_TEXTMSG_2, ATTR_DIMMED, spectrograph);
+  SetCtrlAttribute(panel, setScanTAB_Scan_Step_number, ATTR_DIMMED, 1);
+  SetCtrlAttribute(panel, setScanTAB_Scan_Frames, ATTR_DIMMED, 1);
+  return 0;
+}
+
+int CVICALLBACK CCD_setBinning(int panel, int control, int event, void* callbackData,
+                               int eventData1, int eventData2) {
+  (void)callbackData, (void)eventData1, (void)eventData2;
+  if (event != EVENT_COMMIT) return 0;
+  int binning = 0;
+  GetCtrlVal(panel, control, &binning);
+  SetCtrlAttribute(panel, setCCDTAB_CCD_setHBin, ATTR_DIMMED, binning != 4);
+  SetCtrlAttribute(panel, setCCDTAB_CCD_setVBin, ATTR_DIMMED, binning != 4);
+  return 0;
+}
+
+int CVICALLBACK make_foldert_arget(int panel, int control, int event, void* callbackData,
+                                   int eventData1, int eventData2) {
+  (void)callbackData, (void)eventData1, (void)eventData2;
+  if (event != EVENT_COMMIT) return 0;
+  int target = 0;
+  GetCtrlVal(panel, control, &target);
+  SetCtrlAttribute(panel, setMISC_MISC_Target, ATTR_DIMMED, target != 8);
+  SetCtrlAttribute(panel, setMISC_MISC_ARNumber, ATTR_DIMMED, target != 3);
+  return 0;
+}
+
+int CVICALLBACK CCD_setCamera(int, int, int, void*, int, int) { return 0; }
+
+int CVICALLBACK CCD_setExpTime(int, int, int, void*, int, int) { return 0; }
+
+int CVICALLBACK Obs_Test(int panel, int control, int event, void* callbackData, int eventData1,
+                         int eventData2) {
+  (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
+  if (event != EVENT_COMMIT) return 0;
+  Radio_GetMarkedOption(testpanel, test_panel_CoolerOnOff1, &coolerOption1);
+  Radio_GetMarkedOption(testpanel, test_panel_CoolerOnOff2, &coolerOption2);
+  DisplayPanel(testpanel);
+  if (CCD_status == 1) dimTestControls(cameraControls, count(cameraControls), 0);
+  if (Scanner_status == 1) dimTestControls(scannerControls, count(scannerControls), 0);
+  if (Motor_status == 1) {
+    // The wavelength list is read again into its ring before the motor controls open (it comes
+    // with the wavelength-list module), so that entries added with "Add Wv Field" show at once.
+    dimTestControls(motorControls, count(motorControls), 0);
+  }
+  return 0;
+}
+
+int CVICALLBACK test_panel_proc(int panel, int event, void* callbackData, int eventData1,
+                                int eventData2) {
+  (void)panel, (void)callbackData, (void)eventData1, (void)eventData2;
+  if (event != EVENT_CLOSE) return 0;
+  dimTestControls(cameraControls, count(cameraControls), 1);
+  dimTestControls(scannerControls, count(scannerControls), 1);
+  dimTestControls(motorControls, count(motorControls), 1);
+  HidePanel(testpanel);
+  return 0;
+}
+
+int CVICALLBACK radio_scan(int panel, int control, int event, void* callbackData, int eventData1,
+                           int eventData2) {
+  (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
+  if (event != EVENT_COMMIT) return 0;
+  SetCtrlVal(panel, test_panel_radio_scan, 1);
+  SetCtrlVal(panel, test_panel_radio_motor, 0);
+  return 0;
+}
+
+int CVICALLBACK radio_motor(int panel, int control, int event, void* callbackData, int eventData1,
+                            int eventData2) {
+  (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
+  if (event != EVENT_COMMIT) return 0;
+  SetCtrlVal(panel, test_panel_radio_scan, 0);
+  SetCtrlVal(panel, test_panel_radio_motor, 1);
+  return 0;
+}

@@ -1,0 +1,62 @@
+// The main panel's own callback, the menu commands and the setup dialog's step-duration preview.
+#include <cstdlib>
+
+#include "app/observation_state.h"
+#include "app/shell.h"
+#include "platform/ui/userint.h"
+
+int CVICALLBACK panel_proc(int panel, int event, void* callbackData, int eventData1,
+                           int eventData2) {
+  (void)eventData1;
+  (void)eventData2;
+  // Closing the main window is the "QUIT" button.
+  if (event == EVENT_CLOSE) QuitCallback(panel, PANEL_QUITBUTTON, EVENT_COMMIT, callbackData, 0, 0);
+  return 0;
+}
+
+void CVICALLBACK mnuExit(int menuBar, int menuItem, void* callbackData, int panel) {
+  (void)menuBar;
+  (void)menuItem;
+  QuitCallback(panel, PANEL_QUITBUTTON, EVENT_COMMIT, callbackData, 0, 0);
+}
+
+void CVICALLBACK mnuSetup(int menuBar, int menuItem, void* callbackData, int panel) {
+  (void)menuItem;
+  Set_HELX_parameter(panel, PANEL_Set_HELX_parameter, EVENT_COMMIT, callbackData, 0, 0);
+  SetMenuBarAttribute(menuBar, MENUBAR_TEST, ATTR_DIMMED, 0);
+  SetMenuBarAttribute(menuBar, MENUBAR_ABOUT, ATTR_DIMMED, 0);
+  SetMenuBarAttribute(menuBar, MENUBAR_ABOUT_ABOUT, ATTR_DIMMED, 0);
+}
+
+void CVICALLBACK mnuTest(int menuBar, int menuItem, void* callbackData, int panel) {
+  (void)menuBar;
+  (void)menuItem;
+  Obs_Test(panel, PANEL_Obs_Test, EVENT_COMMIT, callbackData, 0, 0);
+}
+
+// Runs on every event of the tab control: a preview of the step duration from camera 1's
+// exposure, whatever the configuration; OK computes the value a scan uses.
+int CVICALLBACK setTAB(int panel, int control, int event, void* callbackData, int eventData1,
+                       int eventData2) {
+  (void)panel;
+  (void)control;
+  (void)event;
+  (void)callbackData;
+  (void)eventData1;
+  (void)eventData2;
+  int camera = 0;
+  char exposure[256] = "";
+  GetPanelHandleFromTabPage(HELXpanelSetting, SetHELX_setTAB, 0, &TabPanelHandle);
+  GetCtrlVal(TabPanelHandle, setCCDTAB_CCD_setCamera, &camera);
+  GetCtrlVal(TabPanelHandle, setCCDTAB_CCD_setExpTime, exposure);
+  g_fExpTime1 = static_cast<float>(std::atof(exposure));
+
+  if (camera == 3 || camera == 4)
+    scan_duration = 2 * 1000 * g_fExpTime1 + 70;
+  else
+    scan_duration = 1000 * g_fExpTime1 + 70;
+
+  GetPanelHandleFromTabPage(HELXpanelSetting, SetHELX_setTAB, 1, &TabPanelHandle);
+  SetCtrlVal(TabPanelHandle, setScanTAB_Scan_Step_duration, static_cast<double>(scan_duration));
+  return 0;
+}

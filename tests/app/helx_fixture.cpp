@@ -1,0 +1,57 @@
+#include "helx_fixture.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "app/observation_state.h"
+#include "app/shell.h"
+#include "platform/ui/operator.h"
+
+namespace fs = std::filesystem;
+
+void HelxProgram::SetUp() {
+  workdir =
+      fs::path(::testing::TempDir()) /
+      ("helx-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+       "-" + std::to_string(::getpid()));
+  fs::remove_all(workdir);
+  fs::create_directories(workdir);
+  ASSERT_EQ(::chdir(workdir.c_str()), 0);
+}
+
+void HelxProgram::layOutSite() {
+  const char* source = std::getenv("HELX_SOURCE_DIR");
+  ASSERT_NE(source, nullptr);
+  for (auto& entry : fs::directory_iterator(fs::path(source) / "site"))
+    fs::copy(entry.path(), workdir / entry.path().filename(), fs::copy_options::overwrite_existing);
+}
+
+int HelxProgram::run(const std::function<void()>& actions) {
+  static char arg0[] = "helx", arg1[] = "--headless";
+  char* argv[] = {arg0, arg1, nullptr};
+  std::atomic<bool> ended{false};
+  std::jthread actor([&] {
+    eventually([&] { return ended || (mainPanel > 0 && menubar > 0); }, 10);
+    actions();
+  });
+  int result = HELX_main(2, argv);
+  ended = true;
+  return result;
+}
+
+bool HelxProgram::eventually(const std::function<bool()>& condition, double seconds) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+int HelxProgram::page(const std::string& constant) {
+  return helx::ui::Operator::page(constant).value_or(-1);
+}

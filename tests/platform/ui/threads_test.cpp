@@ -1,0 +1,118 @@
+// The runtime's threading rules: callbacks on the UI thread only, workers never wait for it,
+// nested waits, timers and the one clock.
+#include <chrono>
+
+#include "platform/os/clock.h"
+#include "platform/ui/operator.h"
+#include "runtime_fixture.h"
+
+using helx::ui::Operator;
+
+TEST_F(RuntimeTest, CallbacksRunOnTheUiThreadWhoeverActs) {
+  runWithUi([&] {
+    ASSERT_TRUE(Operator::commit(panel, P_BTN));
+    ASSERT_TRUE(Operator::type(panel, P_NUM, "7"));
+    ASSERT_TRUE(Operator::sync());
+  });
+  auto c = commits();
+  ASSERT_FALSE(c.empty());
+  for (auto& r : c) EXPECT_TRUE(r.onUiThread);
+}
+
+TEST_F(RuntimeTest, AWorkerWritesAndPopsUpWhileTheUiThreadIsHeld) {
+  runWithUi([&] {
+    ASSERT_TRUE(Operator::commit(panel, P_SLOW));
+    ASSERT_TRUE(eventually([] { return slowEntered.load(); }));
+    std::jthread worker([&] {
+      for (int i = 0; i < 10000; ++i) SetCtrlVal(panel, P_MSG, i);
+      MessagePopup("Error", "from a worker");
+    });
+    worker.join();  // finishes although the UI thread is held
+    char text[64];
+    GetCtrlVal(panel, P_MSG, text);
+    EXPECT_STREQ(text, "9999");
+    auto popup = Operator::waitForPopup("Error", "from a worker", 1);
+    ASSERT_TRUE(popup);
+    EXPECT_TRUE(popup->fromWorker);
+    releaseSlow = true;
+    ASSERT_TRUE(Operator::sync());
+  });
+}
+
+namespace {
+std::atomic<bool> workDone{false};
+std::atomic<bool> releaseWork{false};
+int CVICALLBACK work(void*) {
+  while (!releaseWork) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  workDone = true;
+  return 42;
+}
+}  // namespace
+
+TEST_F(RuntimeTest, WaitingWithEventProcessingRunsCallbacksNested) {
+  int id = 0;
+  ASSERT_EQ(CmtScheduleThreadPoolFunction(DEFAULT_THREAD_POOL_HANDLE, work, nullptr, &id), 0);
+  std::jthread actor([&] {
+    Operator::commit(panel, P_BTN);
+    eventually([] { return !commits().empty(); });
+    releaseWork = true;
+  });
+  // The UI thread waits for the pool function, processing events: the commit runs inside.
+  CmtWaitForThreadPoolFunctionCompletion(DEFAULT_THREAD_POOL_HANDLE, id,
+                                         OPT_TP_PROCESS_EVENTS_WHILE_WAITING);
+  EXPECT_TRUE(workDone);
+  ASSERT_EQ(commits().size(), 1u);
+  EXPECT_EQ(commits()[0].control, P_BTN);
+  int value = 0;
+  CmtGetThreadPoolFunctionAttribute(DEFAULT_THREAD_POOL_HANDLE, id, ATTR_TP_FUNCTION_RETURN_VALUE,
+                                    &value);
+  EXPECT_EQ(value, 42);
+  EXPECT_EQ(CmtReleaseThreadPoolFunctionID(DEFAULT_THREAD_POOL_HANDLE, id), 0);
+}
+
+TEST_F(RuntimeTest, WaitingWithoutEventProcessingLeavesEventsQueued) {
+  releaseWork = false;
+  int id = 0;
+  ASSERT_EQ(CmtScheduleThreadPoolFunction(DEFAULT_THREAD_POOL_HANDLE, work, nullptr, &id), 0);
+  std::jthread actor([&] {
+    Operator::commit(panel, P_BTN);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    releaseWork = true;
+  });
+  CmtWaitForThreadPoolFunctionCompletion(DEFAULT_THREAD_POOL_HANDLE, id, 0);
+  EXPECT_TRUE(commits().empty());
+  ProcessSystemEvents();
+  EXPECT_EQ(commits().size(), 1u);
+}
+
+TEST_F(RuntimeTest, TimersDelayAndClocksFollowAManualClock) {
+  auto& clock = helx::os::Clock::instance();
+  clock.setManual(true);
+  SetCtrlAttribute(panel, P_TICK, ATTR_INTERVAL, 0.5);
+  SetCtrlAttribute(panel, P_TICK, ATTR_ENABLED, 1);
+  auto ms0 = helx::os::MillisecondClock();
+  runWithUi([&] {
+    for (int i = 0; i < 4; ++i) {
+      ASSERT_TRUE(Operator::sync());
+      clock.advance(std::chrono::milliseconds(500));
+      ASSERT_TRUE(eventually([&] { return ticks.load() == i + 1; })) << "tick " << i;
+    }
+    SetCtrlAttribute(panel, P_TICK, ATTR_ENABLED, 0);
+    ASSERT_TRUE(Operator::sync());
+    clock.advance(std::chrono::seconds(5));
+    ASSERT_TRUE(Operator::sync());
+  });
+  EXPECT_EQ(ticks, 4);
+  EXPECT_EQ(helx::os::MillisecondClock() - ms0, 7000u);
+
+  std::atomic<bool> delayed{false};
+  std::jthread sleeper([&] {
+    Delay(3.0);
+    delayed = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_FALSE(delayed);
+  clock.advance(std::chrono::seconds(3));
+  sleeper.join();
+  EXPECT_TRUE(delayed);
+}

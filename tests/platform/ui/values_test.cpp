@@ -1,0 +1,123 @@
+// Values, attributes, lists and pages as the program writes and reads them.
+#include <cstring>
+#include <fstream>
+
+#include "platform/ui/callbacks.h"
+#include "runtime_fixture.h"
+
+TEST_F(RuntimeTest, TextBoxAppendsWhileMessagesAndStringsReplace) {
+  SetCtrlVal(panel, P_BOX, "one\n");
+  SetCtrlVal(panel, P_BOX, "two\n");
+  SetCtrlVal(panel, P_MSG, "first");
+  SetCtrlVal(panel, P_MSG, "second");
+  SetCtrlVal(panel, P_STR, "x");
+  char text[256];
+  GetCtrlVal(panel, P_BOX, text);
+  EXPECT_STREQ(text, "one\ntwo\n");
+  GetCtrlVal(panel, P_MSG, text);
+  EXPECT_STREQ(text, "second");
+  GetCtrlVal(panel, P_STR, text);
+  EXPECT_STREQ(text, "x");
+}
+
+TEST_F(RuntimeTest, NumbersFollowTheControlsDataTypeButNotItsLimits) {
+  int i = 0;
+  GetCtrlVal(panel, P_NUM, &i);
+  EXPECT_EQ(i, 5);                 // the resource's default
+  SetCtrlVal(panel, P_NUM, 1080);  // limits 0..10 bound only what the operator types
+  GetCtrlVal(panel, P_NUM, &i);
+  EXPECT_EQ(i, 1080);
+  SetCtrlVal(page0, 2, 1080.25);
+  double d = 0;
+  GetCtrlVal(page0, 2, &d);
+  EXPECT_EQ(d, 1080.25);
+  SetCtrlVal(panel, P_LED, 7);
+  GetCtrlVal(panel, P_LED, &i);
+  EXPECT_EQ(i, 1);
+}
+
+TEST_F(RuntimeTest, RingValueIndexAndItems) {
+  int v = 0, index = -1, n = 0;
+  GetCtrlVal(panel, P_RING, &v);
+  EXPECT_EQ(v, 1);
+  EXPECT_EQ(SetCtrlVal(panel, P_RING, 9), 0);
+  GetCtrlIndex(panel, P_RING, &index);
+  EXPECT_EQ(index, 2);
+  EXPECT_EQ(SetCtrlVal(panel, P_RING, 4), UIEValueNotInList);
+  InsertListItem(panel, P_RING, -1, "D", 12);
+  GetNumListItems(panel, P_RING, &n);
+  EXPECT_EQ(n, 4);
+  ClearListCtrl(panel, P_RING);
+  GetCtrlIndex(panel, P_RING, &index);
+  EXPECT_EQ(index, -1);  // an empty ring has no selection
+  InsertListItem(panel, P_RING, -1, "6562.799805", 0);
+  GetCtrlIndex(panel, P_RING, &index);
+  EXPECT_EQ(index, 0);
+  char label[64];
+  GetLabelFromIndex(panel, P_RING, 0, label);
+  EXPECT_STREQ(label, "6562.799805");
+  DefaultCtrl(panel, P_NUM);
+}
+
+TEST_F(RuntimeTest, AttributesPanelsPagesAndMenus) {
+  int v = 0;
+  SetCtrlAttribute(panel, P_BTN, ATTR_DIMMED, 1);
+  GetCtrlAttribute(panel, P_BTN, ATTR_DIMMED, &v);
+  EXPECT_EQ(v, 1);
+  SetCtrlAttribute(panel, P_NUM, ATTR_MAX_VALUE, 99);
+  GetCtrlAttribute(panel, P_NUM, ATTR_MAX_VALUE, &v);
+  EXPECT_EQ(v, 99);
+  SetPanelAttribute(panel, ATTR_WIDTH, 640);
+  GetPanelAttribute(panel, ATTR_WIDTH, &v);
+  EXPECT_EQ(v, 640);
+  SetTabPageAttribute(panel, P_TAB, 1, ATTR_DIMMED, 1);
+  GetTabPageAttribute(panel, P_TAB, 1, ATTR_DIMMED, &v);
+  EXPECT_EQ(v, 1);
+  GetMenuBarAttribute(menu, 4, ATTR_DIMMED, &v);
+  EXPECT_EQ(v, 1);
+  SetMenuBarAttribute(menu, 4, ATTR_DIMMED, 0);
+  GetMenuBarAttribute(menu, 4, ATTR_DIMMED, &v);
+  EXPECT_EQ(v, 0);
+  EXPECT_LT(SetCtrlVal(panel, 99, 1), 0);
+  EXPECT_LT(SetCtrlVal(12345, P_NUM, 1), 0);
+}
+
+TEST_F(RuntimeTest, LoadingFailsForMissingCorruptOrUnknownResources) {
+  EXPECT_LT(LoadPanel(0, "/nonexistent/HELX.uir", 1), 0);
+  std::string corrupt = ::testing::TempDir() + "/corrupt.uir";
+  std::ofstream(corrupt) << "{ \"panels\": [ {";
+  EXPECT_LT(LoadPanel(0, corrupt.c_str(), 1), 0);
+  EXPECT_LT(LoadPanel(0, HELX_TEST_UIR, 42), 0);
+  // Unbound names are listed, never fatal.
+  auto unbound = helx::ui::UnboundCallbackNames(HELX_TEST_UIR);
+  ASSERT_EQ(unbound.size(), 1u);
+  EXPECT_EQ(unbound[0], "notBuilt");
+}
+
+TEST_F(RuntimeTest, HistogramCountsTopInTheLastIntervalAndReportsCentres) {
+  double samples[] = {0, 10, 99.99, 100, 100, -1, 101};
+  int counts[100];
+  double axis[100];
+  ASSERT_EQ(Histogram(samples, 7, 0, 100, counts, axis, 100), 0);
+  EXPECT_EQ(counts[0], 1);
+  EXPECT_EQ(counts[10], 1);
+  EXPECT_EQ(counts[99], 3);
+  int total = 0;
+  for (int c : counts) total += c;
+  EXPECT_EQ(total, 5);
+  EXPECT_DOUBLE_EQ(axis[0], 0.5);
+  EXPECT_DOUBLE_EQ(axis[99], 99.5);
+}
+
+TEST_F(RuntimeTest, GraphPlotsAndBitmaps) {
+  unsigned short y[4] = {1, 2, 3, 4};
+  int h1 = PlotY(panel, P_BTN, y, 4, VAL_UNSIGNED_SHORT_INTEGER, 0, 0, 0, 1, VAL_GREEN);
+  EXPECT_LT(h1, 0);  // only a graph takes plots
+  int table[256];
+  for (int i = 0; i < 256; ++i) table[i] = i * 0x010101;
+  unsigned char bits[6] = {0, 255, 128, 1, 2, 3};
+  int bitmap = 0;
+  ASSERT_EQ(NewBitmap(3, 8, 3, 2, table, bits, nullptr, &bitmap), 0);
+  EXPECT_EQ(DiscardBitmap(bitmap), 0);
+  EXPECT_LT(DiscardBitmap(bitmap), 0);
+}
