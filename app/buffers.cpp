@@ -10,7 +10,13 @@ float* AllocateFloats(std::size_t count) {
   return new (std::nothrow) float[count > 0 ? count : 1]();
 }
 
+std::mutex& FrameBufferLock() {
+  static std::mutex lock;
+  return lock;
+}
+
 void ReleaseBuffer(unsigned short*& buffer) {
+  std::lock_guard guard(FrameBufferLock());
   if (buffer) {
     delete[] buffer;
     buffer = nullptr;

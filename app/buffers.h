@@ -14,6 +14,12 @@ struct Plane {
   bool owned = false;
 };
 
+#include <mutex>
+
+// Held while a camera frame is copied into a frame buffer and while a frame buffer is released
+// or replaced, so that a buffer is never freed under a read-out in progress.
+std::mutex& FrameBufferLock();
+
 // Allocation that reports failure with a null pointer instead of throwing.
 unsigned short* AllocateSamples(std::size_t count);
 float* AllocateFloats(std::size_t count);

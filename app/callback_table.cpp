@@ -21,6 +21,9 @@ void RegisterAppCallbacks() {
   RegisterCallback("mnuTest", mnuTest);
   RegisterCallback("setTAB", setTAB);
   RegisterCallback("QuitCallback", QuitCallback);
+  RegisterCallback("PowerOn", PowerOn);
+  RegisterCallback("PowerOff", PowerOff);
+  RegisterCallback("HELX_setOK", HELX_setOK);
   RegisterCallback("Set_HELX_parameter", Set_HELX_parameter);
   RegisterCallback("SetHELX_proc", SetHELX_proc);
   RegisterCallback("HELX_setCancel", HELX_setCancel);
@@ -33,4 +36,9 @@ void RegisterAppCallbacks() {
   RegisterCallback("test_panel_proc", test_panel_proc);
   RegisterCallback("radio_scan", radio_scan);
   RegisterCallback("radio_motor", radio_motor);
+  RegisterCallback("cmdOpen", cmdOpen);
+  RegisterCallback("mnuOpen", mnuOpen);
+  RegisterCallback("mnuSave", mnuSave);
+  RegisterCallback("mnuAbout", mnuAbout);
+  RegisterCallback("InfoPanel_proc", InfoPanel_proc);
 }

@@ -2,4 +2,4 @@
 #include "app/shell.h"
 #include "platform/ui/callbacks.h"
 
-void RegisterCameraCallbacks() {}
+void RegisterCameraCallbacks() { helx::ui::RegisterCallback("setCooler", setCooler); }

@@ -1,5 +1,7 @@
 #include "platform/os/launch.h"
 
+#include "platform/os/batch.h"
+
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -43,7 +45,8 @@ LaunchResult Launch(const std::string& command, bool) {
       std::lock_guard lock(mutex);
       runner = batchRunner;
     }
-    return runner ? runner(words[0]) : LaunchResult::NotFound;
+    // Without an installed runner, our own understands the scripts the program writes.
+    return runner ? runner(words[0]) : RunBatchScript(words[0]);
   }
   std::vector<char*> argv;
   for (auto& w : words) argv.push_back(w.data());

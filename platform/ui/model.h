@@ -71,6 +71,7 @@ struct Control {
   Kind kind = Kind::Decoration;
   DataType dataType = DataType::Int;
   std::string label;
+  bool labelVisible = true;  // false: the label is kept but not drawn
   std::string callbackName;
   CtrlCallbackPtr callback = nullptr;
   void* callbackData = nullptr;

@@ -1,13 +1,14 @@
 // The platform's own command-line options, read by InitCVIRTE. The system never sees them.
 //
 //   --headless          no windows, even when a display is available
-//   --script FILE       run an operator script (platform/ui/script) once the event loop runs
+//   --script FILE       run an operator script (platform/ui/script/session.h) beside the event
+//                       loop; the program ends when it is done, with a non-zero status if it
+//                       stopped
 //   --time-scale X      run the instrument's clock X times faster (demos, tests)
 //
 // Threads: written once by InitCVIRTE before any other thread starts; read-only afterwards.
 #pragma once
 
-#include <functional>
 #include <string>
 
 namespace helx::ui {
@@ -21,10 +22,5 @@ struct Options {
 const Options& RuntimeOptions();
 // Parses argv; returns false with a message on stderr for an option it does not know.
 bool ParseOptions(char* argv[], Options& out);
-
-// Started on a thread of its own when RunUserInterface begins, if a script was given; it ends
-// the program itself (QuitUserInterface) when the script is done.
-using ScriptRunner = std::function<void(const std::string& path)>;
-void SetScriptRunner(ScriptRunner runner);
 
 }  // namespace helx::ui

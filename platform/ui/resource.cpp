@@ -72,6 +72,7 @@ Control Resource::makeControl(const nlohmann::json& d, std::vector<std::string>&
   c.kind = kindFromName(d.value("kind", "decoration")).value_or(Kind::Decoration);
   c.dataType = dataTypeFrom(d.value("data_type", ""), c.kind);
   c.label = d.value("label", "");
+  c.labelVisible = d.value("label_visible", true);
   c.callbackName = d.value("callback", "");
   if (!c.callbackName.empty()) {
     c.callback = FindCtrlCallback(c.callbackName);
@@ -114,7 +115,8 @@ Panel Resource::makePanel(const nlohmann::json& d, std::vector<std::string>& unb
   Panel p;
   p.resourceNumber = d.value("number", 0);
   p.constant = d.value("constant", "");
-  p.title = d.value("title", "");
+  // A tab page carries its tab's text as "label".
+  p.title = d.value("title", d.value("label", ""));
   p.callbackName = d.value("callback", "");
   if (!p.callbackName.empty()) {
     p.callback = FindPanelCallback(p.callbackName);

@@ -16,6 +16,7 @@
 #include "platform/ui/operator.h"
 #include "platform/ui/options.h"
 #include "platform/ui/resource.h"
+#include "platform/ui/script/session.h"
 #include "platform/ui/timers.h"
 
 using helx::ui::Control;
@@ -159,14 +160,9 @@ Options& options() {
   static Options o;
   return o;
 }
-ScriptRunner& scriptRunner() {
-  static ScriptRunner r;
-  return r;
-}
 }  // namespace
 
 const Options& RuntimeOptions() { return options(); }
-void SetScriptRunner(ScriptRunner runner) { scriptRunner() = std::move(runner); }
 
 bool ParseOptions(char* argv[], Options& out) {
   if (!argv || !argv[0]) return true;
@@ -206,7 +202,15 @@ int InitCVIRTE(void*, char* argv[], void*) {
   return 1;
 }
 
-void CloseCVIRTE(void) { helx::ui::Timers::shutdown(); }
+void CloseCVIRTE(void) {
+  helx::ui::Timers::shutdown();
+  // A command-line script that stopped ends the process with its status, as main's return
+  // would end it, since the program's own main returns 0 after closing the runtime.
+  if (int status = helx::ui::script::SessionStatus()) {
+    std::fflush(nullptr);
+    std::exit(status);
+  }
+}
 
 // ---------------------------------------------------------------- panels
 
@@ -928,13 +932,10 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
 
 int RunUserInterface(void) {
   auto& opts = helx::ui::RuntimeOptions();
-  std::jthread script;
-  if (!opts.script.empty()) {
-    auto runner = helx::ui::scriptRunner();
-    if (runner) script = std::jthread([runner, path = opts.script] { runner(path); });
-  }
+  // The command line's script runs beside the outermost event loop and ends with it.
+  bool script = !opts.script.empty() && helx::ui::script::StartSession(opts.script);
   int code = EventLoop::instance().run();
-  if (script.joinable()) script.detach();  // a finished script has already quit the loop
+  if (script) helx::ui::script::EndSession();
   return code;
 }
 

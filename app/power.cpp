@@ -1,0 +1,215 @@
+// Power On, Power Off and QUIT: the whole instrument brought up in order and taken down again.
+#include <chrono>
+#include <thread>
+
+#include "app/observation_state.h"
+#include "app/setup.h"
+#include "app/shell.h"
+#include "camera/camera.h"
+#include "motors/motors.h"
+#include "scanner/scanner.h"
+#include "sequence/sequence.h"
+
+namespace {
+void openCamera(long handle, const char* opening, const char* complete) {
+  SetCurrentCamera(handle);
+  AppendMonitor(opening);
+  OpenCamera(handle);
+  AppendMonitor(complete);
+}
+
+// The monitoring loop ends within one pass once the link is closed; buffers it may touch are
+// released only after that.
+void waitMonitoringEnded() {
+  double deadline = Timer() + 10.0;
+  while (monitoring_active != 0 && Timer() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+// A scan still running is stopped so that the link can close (quit must end the program).
+void stopScan() {
+  if (Scanning != 1) return;
+  AbortScan();
+  double deadline = Timer() + 10.0;
+  while (Scanning == 1 && Timer() < deadline) ProcessSystemEvents(), Delay(0.01);
+}
+
+void closeScannerLink() {
+  PmacAccessible = 0;
+  CloseDevice();
+  waitMonitoringEnded();
+}
+
+void warmUpAndCloseCameras() {
+  temp_thread = 1;
+  Delay(1.0);
+  temp_warming = 1;
+  TempSet(0, 0, 5, 5);
+  if (nNumberOfCameras == 1) {
+    CloseCamera(nCameraHandle1);
+  } else if (nNumberOfCameras == 2) {
+    SetCurrentCamera(nCameraHandle1);
+    CloseCamera(nCameraHandle1);
+    SetCurrentCamera(nCameraHandle2);
+    CloseCamera(nCameraHandle2);
+  }
+}
+
+void releaseFileAndCalibrationBuffers() {
+  ReleasePlane(pFitsData);
+  ReleasePlane(pusFitsData);
+  ReleasePlane(planeDataCCD);
+  ReleaseBuffer(BiasDark1);
+  ReleaseBuffer(BiasDark2);
+}
+}  // namespace
+
+int CVICALLBACK PowerOn(int panel, int control, int event, void* callbackData, int eventData1,
+                        int eventData2) {
+  (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
+  if (event != EVENT_COMMIT) return 0;
+  if (CCD_status == 1) return 0;
+
+  long count = 0;
+  GetAvailableCameras(&count);
+  nNumberOfCameras = static_cast<int>(count);
+  if (nNumberOfCameras == 0) return 0;
+  if (nNumberOfCameras == 1) {
+    AppendMonitor("\n1 Camera Detected!!\n");
+    GetCameraHandle(0, &nCameraHandle1);
+    openCamera(nCameraHandle1, "\nCamera1 is Opening\n", "\nCamera1 Open Complete!!\n");
+  } else if (nNumberOfCameras == 2) {
+    AppendMonitor("\n2 Two Cameras Detected!!\n");
+    GetCameraHandle(0, &nCameraHandle1);
+    GetCameraHandle(1, &nCameraHandle2);
+    openCamera(nCameraHandle1, "\nCamera1 is Opening\n", "\nCamera1 Open Complete!!\n");
+    openCamera(nCameraHandle2, "\nCamera2 is Opening\n", "\nCamera2 Open Complete!!\n");
+    SetCurrentCamera(nCameraHandle1);
+    AppendMonitor("\nSet to Current Camera1\n");
+  }
+
+  SetCtrlVal(mainPanel, PANEL_CCD_Status, 1);
+  SetMenuBarAttribute(menubar, MENUBAR_SETUP, ATTR_DIMMED, 0);
+  SetMenuBarAttribute(menubar, MENUBAR_ABOUT, ATTR_DIMMED, 0);
+
+  int t1 = -30, t2 = -30;
+  GetCtrlVal(testpanel, test_panel_ccdTemp, &t1);
+  GetCtrlVal(testpanel, test_panel_ccdTemp2, &t2);
+
+  SetCtrlAttribute(mainPanel, PANEL_CCDTEMPSTATUS, ATTR_ON_COLOR, 0x00FF00);
+  SetCtrlVal(mainPanel, PANEL_Motor_Status, 1);
+
+  if (MotorConnect() == 0) return 0;
+  Motor_status = 1;
+
+  if (ScanOpen() == 0) return 0;
+  SetCtrlVal(mainPanel, PANEL_Scan_Status, 1);
+  SetCtrlAttribute(mainPanel, PANEL_TIMER, ATTR_ENABLED, 1);
+
+  int scanPage = 0;
+  GetPanelHandleFromTabPage(HELXpanelSetting, SetHELX_setTAB, 1, &scanPage);
+  SetCtrlAttribute(scanPage, setScanTAB_Scan_Mode, ATTR_DIMMED, 0);
+  SetCtrlAttribute(scanPage, setScanTAB_Scan_Step_size, ATTR_DIMMED, 0);
+  SetCtrlAttribute(scanPage, setScanTAB_Scan_Step_duration, ATTR_DIMMED, 0);
+
+  Delay(1.0);
+  CmtScheduleThreadPoolFunction(DEFAULT_THREAD_POOL_HANDLE, MonitoringThreadFunction, nullptr,
+                                &monitor_thread_id);
+  TempSet(0, 0, t1, t2);
+  temp_thread = 1;
+
+  // Power On stays here, processing events, for the whole powered period.
+  CmtWaitForThreadPoolFunctionCompletion(DEFAULT_THREAD_POOL_HANDLE, monitor_thread_id,
+                                         OPT_TP_PROCESS_EVENTS_WHILE_WAITING);
+  CmtReleaseThreadPoolFunctionID(DEFAULT_THREAD_POOL_HANDLE, monitor_thread_id);
+  return 0;
+}
+
+int CVICALLBACK PowerOff(int panel, int control, int event, void* callbackData, int eventData1,
+                         int eventData2) {
+  (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
+  if (event != EVENT_COMMIT) return 0;
+
+  bool scanning = Scanning == 1;
+  if (scanning) {
+    MessagePopup("Error", "Motor is still running.");
+  } else {
+    closeScannerLink();
+    SetCtrlVal(mainPanel, PANEL_Scan_Status, 0);
+    SetCtrlVal(mainPanel, PANEL_INPOSITION, 0);
+    SetCtrlVal(mainPanel, PANEL_MOTORRUN, 0);
+    SetCtrlVal(mainPanel, PANEL_PLIMIT, 0);
+    SetCtrlVal(mainPanel, PANEL_NLIMIT, 0);
+  }
+
+  if (Motor_status != 0) {
+    SetCtrlVal(mainPanel, PANEL_Motor_Status, 0);
+    MotorDisconnect();
+    Motor_status = 0;
+  }
+
+  // Cameras that were never opened are left alone: warming them would fail and leave the
+  // setup refused. While a scan still runs, its frames are still being read into the buffers,
+  // so the cameras stay open until the scan has ended.
+  if (CCD_status == 1 && scanning) {
+    AppendMonitor("The cameras stay open while the scan runs.\n");
+  } else if (CCD_status == 1) {
+    releaseFileAndCalibrationBuffers();
+    warmUpAndCloseCameras();
+    SetMenuBarAttribute(menubar, MENUBAR_SETUP, ATTR_DIMMED, 1);
+    SetMenuBarAttribute(menubar, MENUBAR_ABOUT, ATTR_DIMMED, 1);
+    SetCtrlVal(mainPanel, PANEL_CCD_Status, 0);
+    SetCtrlAttribute(mainPanel, PANEL_cmd_Run, ATTR_DIMMED, 0);
+    CCD_status = 0;
+    setup_buffers_ok = 0;
+  }
+  return 0;
+}
+
+int CVICALLBACK QuitCallback(int panel, int control, int event, void* callbackData, int eventData1,
+                             int eventData2) {
+  (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
+  if (event != EVENT_COMMIT) return 0;
+
+  Run_thread_stop = 1;
+
+  // Quitting must end the program: a running scan is stopped and the link closed first, so
+  // that the monitoring loop ends and no thread still writes into the buffers released below.
+  if (Scanner_status == 1 && Scanning == 1) {
+    stopScan();
+    closeScannerLink();
+  }
+
+  if (Motor_status == 1) {
+    MotorDisconnect();
+    Motor_status = 0;
+  }
+
+  if (CCD_status == 1) {
+    releaseFileAndCalibrationBuffers();
+    ReleaseBuffer(g_pRawData);
+    ReleaseBuffer(g_pRawData2);
+    warmUpAndCloseCameras();
+    CCD_status = 0;
+  }
+
+  if (Scanner_status == 1) {
+    if (Scanning == 1)
+      MessagePopup("Error", "Motor is still running.");
+    else
+      closeScannerLink();
+  }
+
+  // The transfer program lies outside this system; whether it starts is not our concern.
+  LaunchExecutable("HELXFtp.exe");
+
+  if (GraphicPanel != 0) {
+    DiscardPanel(GraphicPanel);
+    GraphicPanel = 0;
+  }
+  DiscardPanel(HELXpanelSetting);
+  DiscardPanel(testpanel);
+  DiscardPanel(aboutPanel);
+  QuitUserInterface(0);
+  return 0;
+}

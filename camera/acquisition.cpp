@@ -1,0 +1,82 @@
+// Moving image data from the current camera into the frame buffers.
+#include <chrono>
+#include <thread>
+
+#include "app/observation_state.h"
+#include "camera/camera.h"
+
+namespace {
+unsigned short* bufferOf(long handle) {
+  if (handle == nCameraHandle1) return g_pRawData;
+  if (handle == nCameraHandle2) return g_pRawData2;
+  return nullptr;
+}
+
+// The camera's own exposure for the time limit of a wait.
+float exposureOf(long handle) { return handle == nCameraHandle2 ? g_fExpTime2 : g_fExpTime1; }
+}  // namespace
+
+double AcquisitionTimeLimit(float exposure, int frames) {
+  if (frames < 1) frames = 1;
+  double perFrame = 2.0 * (exposure > 0 ? exposure : 0) + 0.5;  // exposure plus any read-out
+  return 10.0 + frames * perFrame;
+}
+
+int WaitCameraIdle(double limitSeconds) {
+  double deadline = Timer() + limitSeconds;
+  int status = DRV_ACQUIRING;
+  while (true) {
+    if (GetStatus(&status) != DRV_SUCCESS) return 0;
+    if (status == DRV_IDLE) return 1;
+    if (Timer() > deadline) {
+      AbortAcquisition();
+      return 0;
+    }
+    // A short pause leaves the core to the camera; it costs far less than a read-out.
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+}
+
+void TakeImage(int nh, int nv, long handle, int frameIndex) {
+  (void)nh, (void)nv, (void)handle, (void)frameIndex;
+  if (StartAcquisition() != DRV_SUCCESS) {
+    MessagePopup("Error", "Start acquisition error");
+    AbortAcquisition();
+  }
+}
+
+void DataDump(int nh, int nv, long handle, int frameIndex) {
+  if (!WaitCameraIdle(AcquisitionTimeLimit(exposureOf(handle), 1))) {
+    MessagePopup("Status", "System not initialized");
+    return;
+  }
+  {
+    std::lock_guard guard(FrameBufferLock());
+    unsigned short* buffer = bufferOf(handle);
+    if (buffer) {
+      std::size_t frame = static_cast<std::size_t>(nh) * static_cast<std::size_t>(nv);
+      GetAcquiredData16(buffer + frame * static_cast<std::size_t>(frameIndex), frame);
+    }
+  }
+  DataSource = 1;
+}
+
+void TakeImage_FTmode(int nh, int nv, int frameCount, long handle) {
+  std::size_t count = static_cast<std::size_t>(nh) * static_cast<std::size_t>(nv) *
+                      static_cast<std::size_t>(frameCount > 0 ? frameCount : 0);
+  if (StartAcquisition() != DRV_SUCCESS) {
+    MessagePopup("Error", "Start acquisition error");
+    AbortAcquisition();
+    return;
+  }
+  if (!WaitCameraIdle(AcquisitionTimeLimit(exposureOf(handle), frameCount))) {
+    MessagePopup("Status", "System not initialized");
+    return;
+  }
+  {
+    std::lock_guard guard(FrameBufferLock());
+    unsigned short* buffer = bufferOf(handle);
+    if (buffer) GetAcquiredData16(buffer, count);
+  }
+  DataSource = 1;
+}

@@ -1,0 +1,124 @@
+// Cooling the cameras to their set points and warming them before shutdown, with the
+// temperature watch that tells the rest of the program when they have settled.
+#include <cstdio>
+
+#include "app/observation_state.h"
+#include "app/shell.h"
+#include "camera/camera.h"
+
+int temp_thread_id = 0;
+
+namespace {
+void appendTest(const char* text) { SetCtrlVal(testpanel, test_panel_TB_Text_Monitor, text); }
+
+void readBoth(unsigned int* r1, int* t1, unsigned int* r2, int* t2) {
+  SetCurrentCamera(nCameraHandle1);
+  *r1 = GetTemperature(t1);
+  SetCurrentCamera(nCameraHandle2);
+  *r2 = GetTemperature(t2);
+}
+
+// A wait of a second that ends at once when the watch is told to stop (power-off, quit).
+void pauseWhileWatching() {
+  for (int i = 0; i < 20 && temp_thread == 0; i++) Delay(0.05);
+}
+}  // namespace
+
+int TempSet(int cooler1Off, int cooler2Off, int setPoint1, int setPoint2) {
+  temp_thread = 1;
+  Delay(0.1);
+
+  unsigned int result1, result2;
+  SetCurrentCamera(nCameraHandle1);
+  if (cooler1Off == 0) {
+    SetTemperature(setPoint1);
+    result1 = CoolerON();
+  } else {
+    result1 = CoolerOFF();
+  }
+  SetCurrentCamera(nCameraHandle2);
+  if (cooler2Off == 0) {
+    SetTemperature(setPoint2);
+    result2 = CoolerON();
+  } else {
+    result2 = CoolerOFF();
+  }
+  if (result1 != DRV_SUCCESS || result2 != DRV_SUCCESS) {
+    temp_thread = 0;
+    return 0;
+  }
+  if (cooler1Off == 0 || cooler2Off == 0) {
+    temp_thread = 0;
+    CmtScheduleThreadPoolFunction(DEFAULT_THREAD_POOL_HANDLE, setTempThread, nullptr,
+                                  &temp_thread_id);
+    CmtWaitForThreadPoolFunctionCompletion(DEFAULT_THREAD_POOL_HANDLE, temp_thread_id,
+                                           OPT_TP_PROCESS_EVENTS_WHILE_WAITING);
+    CmtReleaseThreadPoolFunctionID(DEFAULT_THREAD_POOL_HANDLE, temp_thread_id);
+  }
+  return 1;
+}
+
+int CVICALLBACK setTempThread(void* data) {
+  (void)data;
+  SetCtrlVal(mainPanel, PANEL_CCDTEMPSTATUS, 0);
+  // No overall time-out: the operator decides how long to wait; power-off and quit end it.
+  while (temp_thread == 0) {
+    unsigned int r1 = 0, r2 = 0;
+    int t1 = 0, t2 = 0;
+    readBoth(&r1, &t1, &r2, &t2);
+    if (r1 == DRV_TEMP_STABILIZED && r2 == DRV_TEMP_STABILIZED) {
+      AppendMonitor("Temperature Stabilized!\n");
+      appendTest("Temperature Stabilized!\n");
+      SetCtrlVal(mainPanel, PANEL_CCDTEMPSTATUS, 1);
+      temp_thread = 1;
+    } else {
+      pauseWhileWatching();
+      readBoth(&r1, &t1, &r2, &t2);
+      char line[64];
+      snprintf(line, sizeof line, "CCD1: %d C CCD2: %d C\n", t1, t2);
+      appendTest(line);
+      snprintf(line, sizeof line, "%d %cC", t1, 176);
+      SetCtrlVal(mainPanel, PANEL_CCD1TEMP, line);
+      snprintf(line, sizeof line, "%d %cC", t2, 176);
+      SetCtrlVal(mainPanel, PANEL_CCD2TEMP, line);
+    }
+    if (temp_warming == 1) {
+      appendTest("Now in the loop temp_warming=1");
+      if (t1 > 5 && t2 > 5) {
+        temp_thread = 1;
+        temp_warming = 0;
+      }
+    }
+  }
+  return 0;
+}
+
+int CVICALLBACK setCooler(int panel, int control, int event, void* callbackData, int eventData1,
+                          int eventData2) {
+  (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
+  if (event != EVENT_COMMIT) return 0;
+  appendTest("CCD Cooling Status\n");
+  int f1 = 1, f2 = 1, t1 = 0, t2 = 0;
+  GetCtrlVal(testpanel, test_panel_CoolerOnOff1, &f1);
+  GetCtrlVal(testpanel, test_panel_CoolerOnOff2, &f2);
+  GetCtrlVal(testpanel, test_panel_ccdTemp, &t1);
+  GetCtrlVal(testpanel, test_panel_ccdTemp2, &t2);
+  char line[64];
+  if (f1 == 0 && f2 == 0) {
+    appendTest("\nCamera 1, 2 Cooler On!\n");
+    snprintf(line, sizeof line, "Cooling Temperature : %d, %d\n", t1, t2);
+    appendTest(line);
+  } else if (f1 == 0) {
+    appendTest("\nCamera 1 Cooler On!\n");
+    snprintf(line, sizeof line, "Cooling Temperature : %d\n", t1);
+    appendTest(line);
+  } else if (f2 == 0) {
+    appendTest("\nCamera 2 Cooler On!\n");
+    snprintf(line, sizeof line, "Cooling Temperature : %d\n", t2);
+    appendTest(line);
+  } else {
+    appendTest("\nCamera 1,2 off!\n");
+  }
+  TempSet(f1, f2, t1, t2);
+  return 0;
+}

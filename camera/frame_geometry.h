@@ -1,0 +1,17 @@
+// The read-out window and binned frame size of a camera, shared by the acquisition settings
+// and the bias/dark series so that both read the same frames.
+//
+// A detector wider than 1000 pixels (the large head) is binned twice more than asked and loses
+// its last two rows; it shifts at vertical speed index 3 instead of 4.
+#pragma once
+
+struct FrameGeometry {
+  int nh = 0, nv = 0;        // binned frame width and height
+  int vsSpeed = 4;           // vertical-shift speed index
+  int hbin = 1, vbin = 1;    // binning handed to SetImage
+  int hstart = 1, hend = 0;  // window handed to SetImage
+  int vstart = 1, vend = 0;
+};
+
+// False (and `out` untouched) for a binning of 0 or less, which would divide by zero.
+bool GetFrameGeometry(int width, int height, int hbin, int vbin, FrameGeometry* out);

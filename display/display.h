@@ -1,0 +1,73 @@
+// Image display: statistics of a plane, the byte-scaled picture in the graphic panel with its
+// histogram, frame and cube browsing, line profiles.
+//
+// Threads: the observation run draws from its worker thread while the operator's callbacks
+// run on the user-interface thread. Every procedure here that reads or replaces a plane
+// (planeDataCCD, pusFitsData, pFitsData) or writes mean/stdev holds displayLock for the whole
+// of it, so a plane is never read after another thread released it. Nothing holding the lock
+// waits for the user-interface thread (runtime calls write the model and return at once).
+#pragma once
+
+#include <mutex>
+
+#include "app/buffers.h"
+
+// Mean and standard deviation of the plane measured last.
+extern float mean;
+extern float stdev;
+// Guards the planes and the statistics above (recursive: the callbacks nest the draws).
+extern std::recursive_mutex displayLock;
+
+// ---- statistics ----
+int GetMinMax(const unsigned short* samples, int count, unsigned short* min, unsigned short* max);
+float DataMean(int width, int height, const unsigned short* samples);
+float DataStdev(int width, int height, const unsigned short* samples, float mean);
+// The 3-sigma display range, clamped to the plane's minimum and maximum.
+void GetDisplayRange(float mean, float stdev, unsigned short min, unsigned short max, int* lower,
+                     int* upper);
+// Mean, deviation (into `mean`, `stdev`), minimum, maximum and the 3-sigma range of a plane.
+void MeasurePlane(const Plane& plane, unsigned short* min, unsigned short* max, int* lower,
+                  int* upper);
+void FillGreyColorTable(int* table);
+
+// The byte of one sample between lower and upper (range = upper - lower): lower and below
+// black, upper and above white, inverted when range < 0; an empty range splits at lower.
+inline unsigned char ScaleToByte(int sample, int lower, int range) {
+  float v;
+  if (range == 0) {
+    v = sample >= lower ? 1.0f : 0.0f;
+  } else {
+    v = static_cast<float>(sample - lower) / static_cast<float>(range);
+    if (!(v <= 1.0f)) v = 1.0f;
+    if (v < 0.0f) v = 0.0f;
+  }
+  return static_cast<unsigned char>(255.0 * v);
+}
+
+// ---- byte-scaled display ----
+void ByteDisplay(int width, int height, const unsigned short* samples, unsigned short lower,
+                 unsigned short upper);
+// Takes ownership of `bytes` (allocated with new[]), top row first.
+int OpenGraphicPanel(int depth, int width, int height, const int* colorTable,
+                     unsigned char* bytes);
+int MagnetMoving(int panel);
+// Loads and shows the graphic panel when it is not loaded; -1 when loading fails.
+int EnsureGraphicPanel();
+// The histogram of `count` samples from base to top, replacing the graph's plot.
+void DrawHistogramOf(const unsigned short* samples, int count, double base, double top);
+// Sets the two range sliders' limits to min..max and their values to lower and upper.
+void SetRangeSliders(unsigned short min, unsigned short max, int lower, int upper);
+
+// ---- frame and cube display ----
+int DisplayCCDImage(int width, int height, int frames, long camera);
+// Return 1 when a plane was shown, 0 when there was nothing to show.
+int Display3D_CCD(int axis, int index, unsigned short* min, unsigned short* max, long camera);
+int Display3DFits(int axis, int index, unsigned short* min, unsigned short* max);
+// Whether planeDataCCD holds a picture that may be read: an owned copy, or a reference to a
+// camera buffer that still exists and is at least as large.
+bool CameraPlaneCurrent();
+
+// ---- profiles ----
+void Display_Line_Profile(int x, int y, int width, int height, const unsigned short* samples);
+// Main-panel size for a frame plane of width x height about to be shown.
+void ResizeMainPanel(int width, int height);

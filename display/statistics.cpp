@@ -1,0 +1,76 @@
+// Statistics of a plane. The sums are held in single precision on purpose: the read-outs and
+// display ranges the observers compare night to night were made that way, so a bright plane's
+// mean carries the same rounding here (this file is built with floating-point contraction off).
+#include <cmath>
+#include <cstddef>
+
+#include "display/display.h"
+
+float mean = 0.0f;
+float stdev = 0.0f;
+std::recursive_mutex displayLock;
+
+int GetMinMax(const unsigned short* samples, int count, unsigned short* min, unsigned short* max) {
+  unsigned short lo = 65535, hi = 0;
+  for (int i = 0; i < count; i++) {
+    unsigned short s = samples[i];
+    if (s > hi) hi = s;
+    if (s < lo) lo = s;
+  }
+  *min = lo;
+  *max = hi;
+  return 0;
+}
+
+float DataMean(int width, int height, const unsigned short* samples) {
+  int count = width * height;
+  if (count <= 0) return 0.0f;
+  float sum = 0.0f;
+  for (int i = 0; i < count; i++) sum = sum + static_cast<float>(samples[i]);
+  return sum / static_cast<float>(count);
+}
+
+float DataStdev(int width, int height, const unsigned short* samples, float mean) {
+  int count = width * height;
+  if (count <= 0) return 0.0f;
+  float sum = 0.0f;
+  for (int i = 0; i < count; i++) {
+    float d = static_cast<float>(samples[i]) - mean;
+    float square = d * d;
+    sum = sum + square;
+  }
+  float variance = sum / static_cast<float>(count);
+  return std::sqrt(variance);
+}
+
+void GetDisplayRange(float mean, float stdev, unsigned short min, unsigned short max, int* lower,
+                     int* upper) {
+  int lo = static_cast<int>(mean - 3.0 * stdev);
+  if (lo < min) lo = min;
+  int hi = static_cast<int>(mean + 3.0 * stdev);
+  if (max < hi) hi = max;
+  // The single-precision mean of a bright plane can lie above its maximum; keep both ends on
+  // the plane's own values so they stay 16-bit display bounds.
+  if (lo > max) lo = max;
+  if (hi < min) hi = min;
+  *lower = lo;
+  *upper = hi;
+}
+
+void MeasurePlane(const Plane& plane, unsigned short* min, unsigned short* max, int* lower,
+                  int* upper) {
+  if (!plane.data || plane.width <= 0 || plane.height <= 0) {
+    mean = stdev = 0.0f;
+    *min = *max = 0;
+    *lower = *upper = 0;
+    return;
+  }
+  mean = DataMean(plane.width, plane.height, plane.data);
+  stdev = DataStdev(plane.width, plane.height, plane.data, mean);
+  GetMinMax(plane.data, plane.width * plane.height, min, max);
+  GetDisplayRange(mean, stdev, *min, *max, lower, upper);
+}
+
+void FillGreyColorTable(int* table) {
+  for (int k = 0; k < 256; k++) table[k] = k * 0x010101;
+}

@@ -1,0 +1,41 @@
+// What the three FITS writers share: the file name, the temporary file, the first failed step,
+// the header texts, and putting the finished file in place. Internal to files/.
+#pragma once
+
+#include <fitsio.h>
+
+#include <ctime>
+#include <string>
+
+struct FitsSave {
+  fitsfile* fptr = nullptr;
+  int status = 0;
+  std::string failedStep;  // the first library step that failed
+  const char* directory = "";
+  const char* suffix = "";  // "A", "B_BiasDark", ...
+  char path[512] = {0};     // final path as the program writes paths
+  std::string mappedPath;   // final path on this machine
+  std::string tempPath;     // where the file is written until complete
+};
+
+// Starts a save: the save-time mark, the name from the UTC time, the temporary file created with
+// the library's plain disk-file call. False when the file cannot be created (reported later by
+// FitsFinish).
+bool FitsBegin(FitsSave& save, const char* directory, const char* suffix);
+// Records `step` as the failed one if the library status is set and none failed before.
+void FitsStep(FitsSave& save, const char* step);
+// Closes, syncs and puts the file in place; reports failure and the save time. Returns 1 or 0.
+int FitsFinish(FitsSave& save);
+
+// Camera 2 when the handle is camera 2's (and not also camera 1's).
+bool IsSecondCamera(long camera);
+// Operator text made fit for a FITS string card: printable ASCII, at most 68 characters.
+void FitsText(const char* in, char* out);
+// A string control's text into `out` (size bytes), empty when it does not fit.
+void ReadPanelText(int panel, int control, char* out, int size);
+// The camera keywords read from the camera now (CCDTEMP, CCDNAME); the driver's current
+// camera is set to `camera`.
+void ReadCameraInfo(long camera, int* temperature, char* headModel /* 33 bytes */);
+// GRATWVLN, GRATSTEP, GRATANGL of the wavelength ring's selected entry; all three written as
+// empty texts when the ring selects no loaded entry.
+void WriteGratingKeys(FitsSave& save);

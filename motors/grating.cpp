@@ -1,0 +1,150 @@
+// Grating positioning with the software guard against driving further into an active end
+// limit, and the test panel's manual jog of every axis.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/observation_state.h"
+#include "app/shell.h"
+#include "motors/motors.h"
+
+int MotorPos1E = 0, MotorPos1E_Pre = 0;
+int SelectMotor = 0;
+int GratingLimitCurrentState[2] = {0, 0};
+
+namespace {
+// A query: write, settle, read the pending reply.
+void query(const char* command, char* reply) {
+  reply[0] = '\0';
+  Write_6KE(command);
+  Delay(DelayTime);
+  Read_HS(reply);
+  reply[1023] = '\0';
+}
+
+// A status digit at a fixed offset; a reply too short to hold it counts as no limit.
+int statusDigit(const char* reply, std::size_t offset) {
+  if (std::strlen(reply) <= offset) return 0;
+  return reply[offset] == '1' ? 1 : 0;
+}
+
+// The longest a grating move may take: the controller's slowest believable speed over the
+// distance, plus a generous margin for acceleration and homing of the axis.
+double moveTimeLimit(int distance) { return 30.0 + std::abs(distance) / 500.0; }
+}  // namespace
+
+int Gratingtracking(int mode, int value) {
+  if (mode != 1 && mode != 2) return 1;
+  int target = (mode == 1) ? MotorPos1E_Pre + value : value;
+  LimitIndicate(1);
+  int distance = target - MotorPos1E;
+  bool blocked = (GratingLimitCurrentState[0] && distance > 0) ||
+                 (GratingLimitCurrentState[1] && distance < 0) || distance == 0;
+  if (!blocked) {
+    std::snprintf(motor_str, sizeof motor_str, "1D%d:", distance);
+    Write_6KE(motor_str);
+    Write_6KE("1GO:");
+    // The moving bit is polled; a controller that stops answering or a move that never ends
+    // must not hold the interface for good.
+    double deadline = Timer() + moveTimeLimit(distance);
+    while (MotorMovingCheck() != 0) {
+      if (Timer() > deadline) {
+        Write_6KE("!S:");
+        AppendMonitor("Grating move did not end in time: motion stopped\n");
+        MessagePopup("Error", "Grating move did not end in time: motion stopped");
+        break;
+      }
+      Delay(DelayTime);
+    }
+    LimitIndicate(1);
+  }
+  MotorPos1E_Pre = MotorPos1E;
+  return 1;
+}
+
+int LimitIndicate(int axis) {
+  char reply[1024] = "";
+  int positive = 0, negative = 0;
+  if (axis >= 1 && axis <= 4) {
+    char command[16];
+    std::snprintf(command, sizeof command, "!%dTAS:", axis);
+    query(command, reply);
+    if (axis == 1) {
+      positive = statusDigit(reply, 17);
+      negative = statusDigit(reply, 18);
+    }
+  }
+  GratingLimitCurrentState[0] = positive;
+  GratingLimitCurrentState[1] = negative;
+  GratingMotorPosCheck();
+  return 1;
+}
+
+int MotorMovingCheck(void) {
+  char reply[1024];
+  query("!1TAS.1:", reply);
+  return reply[0] == '0' ? 0 : 1;
+}
+
+int GratingMotorPosCheck(void) {
+  char reply[1024];
+  query("!1TPE:", reply);
+  char position[12];
+  std::size_t n = 0;
+  while (n < 11 && reply[n] != '\0' && reply[n] != '\n') {
+    position[n] = reply[n];
+    n++;
+  }
+  position[n] = '\0';
+  SetCtrlVal(testpanel, test_panel_Motor_Position, position);
+  char* end = nullptr;
+  long value = std::strtol(position, &end, 10);
+  if (end != position) MotorPos1E = static_cast<int>(value);
+  return 1;
+}
+
+int MotorMove(int direction, int steps) {
+  if (direction != 1 && direction != 2) return 1;
+  Write_6KE("!S:");
+  if (SelectMotor == 1) {
+    Gratingtracking(1, direction == 1 ? steps : -steps);
+  } else if (SelectMotor >= 2 && SelectMotor <= 4) {
+    if (direction == 1)
+      std::snprintf(motor_str, sizeof motor_str, "%dD%d :", SelectMotor, steps);
+    else
+      std::snprintf(motor_str, sizeof motor_str, "%dD-%d :", SelectMotor, steps);
+    Write_6KE(motor_str);
+    std::snprintf(motor_str, sizeof motor_str, "%dGO:", SelectMotor);
+    Write_6KE(motor_str);
+  }
+  LimitIndicate(SelectMotor);
+  return 1;
+}
+
+int CVICALLBACK motor_step_increase(int panel, int control, int event, void* callbackData,
+                                    int eventData1, int eventData2) {
+  (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
+  if (event != EVENT_COMMIT) return 0;
+  int distance = 0;
+  GetCtrlVal(testpanel, test_panel_Motor_Moving_Distance, &distance);
+  MotorMove(1, distance);
+  return 0;
+}
+
+int CVICALLBACK motor_step_decrease(int panel, int control, int event, void* callbackData,
+                                    int eventData1, int eventData2) {
+  (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
+  if (event != EVENT_COMMIT) return 0;
+  int distance = 0;
+  GetCtrlVal(testpanel, test_panel_Motor_Moving_Distance, &distance);
+  MotorMove(2, distance);
+  return 0;
+}
+
+int CVICALLBACK motor_device_select(int panel, int control, int event, void* callbackData,
+                                    int eventData1, int eventData2) {
+  (void)callbackData, (void)eventData1, (void)eventData2;
+  if (event != EVENT_COMMIT) return 0;
+  GetCtrlVal(panel, control, &SelectMotor);
+  return 0;
+}

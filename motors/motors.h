@@ -1,0 +1,39 @@
+// The grating and slit-hatch motors on the networked stepper controller: connect and
+// disconnect, drive power, the stored start-up programs, the hatch, stop, grating positioning
+// with its limit guard, and the test panel's manual jog.
+//
+// Threads: everything here runs on the user-interface thread.
+#pragma once
+
+#include "motors/wavelength_list.h"
+#include "platform/dll6k/dll6k.h"
+#include "platform/ui/userint.h"
+
+extern short M_Open_status;
+extern short M_Init_status;
+extern char motor_str[1024];
+extern float DelayTime;
+extern int MotorPos1E, MotorPos1E_Pre;
+extern int SelectMotor;
+extern int GratingLimitCurrentState[2];
+
+// ---- link and fixed sequences ----
+char* ArpSetF(void);
+int MotorConnect(void);
+int MotorDisconnect(void);
+int DriveEnable(void);
+int DriveDisable(void);
+int InitMotor(void);
+int SlitHatchOpen(void);
+int SlitHatchClose(void);
+
+// ---- grating ----
+int Gratingtracking(int mode, int value);
+int LimitIndicate(int axis);
+int MotorMovingCheck(void);
+int GratingMotorPosCheck(void);
+int MotorMove(int direction, int steps);
+
+// The stepper-controller branch of the operator's command line: echoes the command to the test
+// panel's status window, sends it, and shows the reply.
+void MotorCommandLine(const char* command);

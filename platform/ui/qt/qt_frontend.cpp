@@ -1,0 +1,102 @@
+#include "platform/ui/qt/qt_frontend.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+#include "platform/os/clock.h"
+#include "platform/os/paths.h"
+#include "platform/ui/model.h"
+#include "platform/ui/operator.h"
+#include "platform/ui/qt/file_filter.h"
+#include "platform/ui/userint.h"
+
+namespace helx::ui::qt {
+
+QtFrontend::QtFrontend(int& argc, char** argv) {
+  if (!QApplication::instance()) ownApp_ = std::make_unique<QApplication>(argc, argv);
+  applyPanelStyle();
+  dispatcher_ = QAbstractEventDispatcher::instance();
+  timeout_ = std::make_unique<QTimer>();
+  timeout_->setSingleShot(true);
+  QObject::connect(timeout_.get(), &QTimer::timeout, [this] { timedOut_ = true; });
+  drainer_ = std::make_unique<QObject>();
+  view_ = std::make_unique<View>();
+  Model::instance().setDirtyObserver([this] { dirtied(); });
+  dirtied();
+}
+
+QtFrontend::~QtFrontend() {
+  Model::instance().setDirtyObserver(nullptr);
+  drainer_.reset();
+  view_.reset();
+  timeout_.reset();
+}
+
+void QtFrontend::dirtied() {
+  if (!drainQueued_.exchange(true))
+    QMetaObject::invokeMethod(
+        drainer_.get(),
+        [this] {
+          drainQueued_ = false;
+          view_->drain();
+        },
+        Qt::QueuedConnection);
+  wake();
+}
+
+void QtFrontend::wake() {
+  woken_ = true;
+  if (dispatcher_) dispatcher_->wakeUp();
+}
+
+void QtFrontend::waitForWork(std::chrono::milliseconds maxWait) {
+  if (woken_.exchange(false) || maxWait.count() <= 0) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return;
+  }
+  timedOut_ = false;
+  timeout_->start(static_cast<int>(maxWait.count()));
+  while (!woken_.load() && !timedOut_)
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  timeout_->stop();
+  woken_ = false;
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void QtFrontend::drainDirty() { view_->drain(); }
+
+void QtFrontend::showMessage(const std::string& title, const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text),
+                  QMessageBox::Ok);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+int QtFrontend::selectFile(const FileRequest& request, std::string& path) {
+  QString directory = QString::fromStdString(request.defaultDirectory);
+  if (!request.defaultDirectory.empty())
+    if (auto mapped = os::MapPath(request.defaultDirectory))
+      directory = QString::fromStdString(*mapped);
+  QFileDialog dialog(nullptr, QString::fromStdString(request.title), directory);
+  const bool save = request.buttonLabel == VAL_SAVE_BUTTON;
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setLabelText(QFileDialog::Accept, save ? "Save" : "Load");
+  const QStringList filters = fileFilters(request.fileTypeList.empty()
+                                              ? request.defaultFileSpec
+                                              : request.fileTypeList);
+  dialog.setNameFilters(filters);
+  dialog.selectNameFilter(initialFilter(filters, request.defaultFileSpec));
+  const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+  path = chosen ? dialog.selectedFiles().first().toStdString() : std::string();
+  Operator::recordPopup({"file", request.title, path, false, os::Clock::instance().seconds()});
+  if (!chosen) return VAL_NO_FILE_SELECTED;
+  return QFileInfo::exists(QString::fromStdString(path)) ? VAL_EXISTING_FILE_SELECTED
+                                                         : VAL_NEW_FILE_SELECTED;
+}
+
+}  // namespace helx::ui::qt

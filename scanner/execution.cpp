@@ -1,0 +1,215 @@
+// Scan execution: the pre-scan exposures, gathering armed, the scan program started and polled
+// until it ends, each step it reaches announced to the monitoring loop; and the position and
+// status read-out that loop calls on every pass.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/observation_state.h"
+#include "app/shell.h"
+#include "camera/camera.h"
+#include "scanner/scanner.h"
+#include "sequence/step_handshake.h"
+
+std::atomic<double> position{0.0};
+
+namespace {
+
+std::atomic<int> scan_abort{0};    // AbortScan asks the running scan to end
+std::atomic<int> scan_running{0};  // inside ExecuteProgram, pre-scan included
+
+// Ends the scan when the controller stops answering.
+int controllerSilent(const char* command) {
+  char text[200];
+  std::snprintf(text, sizeof text,
+                "\nScanner controller did not answer \"%s\": the scan is stopped.\n", command);
+  AppendMonitor(text);
+  // If it comes back, the program must not run on unwatched.
+  char reply[256];
+  PmacCommand("&1A", reply);
+  return 0;
+}
+
+void stripEnd(char* text) {
+  std::size_t n = std::strlen(text);
+  while (n > 0 && static_cast<unsigned char>(text[n - 1]) < ' ') text[--n] = '\0';
+}
+
+// The pre-scan exposures: camera 2, then camera 1, each waited for; their data is not read.
+int preScanExposures(void) {
+  double limit = AcquisitionTimeLimit(g_fExpTime1 > g_fExpTime2 ? g_fExpTime1 : g_fExpTime2, 1);
+  SetCurrentCamera(nCameraHandle1);
+  StartAcquisition();
+  SetCurrentCamera(nCameraHandle2);
+  StartAcquisition();
+  if (!WaitCameraIdle(limit)) {
+    MessagePopup("Status", "System not initialized");
+    return 0;
+  }
+  SetCurrentCamera(nCameraHandle1);
+  StartAcquisition();
+  if (!WaitCameraIdle(limit)) {
+    MessagePopup("Status", "System not initialized");
+    return 0;
+  }
+  return 1;
+}
+
+int scanEnd(int result) {
+  Scanning = 0;
+  scan_running = 0;
+  return result;
+}
+
+}  // namespace
+
+int ExecuteProgram(long cameraHandle, int takeMode) {
+  (void)cameraHandle, (void)takeMode;
+  scan_abort = 0;
+  scan_running = 1;
+  char reply[256];
+
+  // The monitoring loop reads the current camera in take mode 0: the run's choice must be the
+  // current one again once the pre-scan exposures are done.
+  long current = 0;
+  GetCurrentCamera(&current);
+  int exposed = preScanExposures();
+  SetCurrentCamera(current);
+  if (!exposed) return scanEnd(0);
+
+  int armed = 0;
+  {
+    std::lock_guard guard(pmac_lock);
+    armed = DeviceSetQuickGather ? DeviceSetQuickGather(dwDevice, 0x10101, 1) : 0;
+  }
+  if (!armed) {
+    MessagePopup("Error", "Set gathering failed.");
+    return scanEnd(0);
+  }
+
+  const int frames = g_nFrameNumber1;
+  const int mode = scan_mode;
+  // The step counter still holds the last scan's count until the program clears it: clear it
+  // first, so that no stale count can pass for a step of this scan.
+  if (PmacCommand("p1=0", reply) < 0) return scanEnd(controllerSilent("p1=0"));
+  if (PmacCommand("#1P", reply) < 0) return scanEnd(controllerSilent("#1P"));
+  const double start = std::atof(reply);
+  // A step counts as reached within the in-position band, but never within half a step of
+  // the one before.
+  double band = 160.0 / 16.0;
+  {
+    std::lock_guard guard(pmac_lock);
+    if (DeviceGetIVariableLong) band = DeviceGetIVariableLong(dwDevice, 128, 160) / 16.0;
+  }
+  const double moved = 10.0 * step_moved.load();  // counts per spectrograph step
+  const double direction = moved < 0 ? -1.0 : 1.0;
+  const double tolerance = std::fmin(band, std::fabs(moved) / 2.0);
+  const double sweep = 10.0 * step_size.load();  // counts per imaging frame
+  const double sweep_direction = sweep < 0 ? -1.0 : 1.0;
+
+  ResetScanSteps(frames);
+  if (scan_abort) return scanEnd(0);
+  static const char* const start_commands[] = {
+      "I19=5",       "I20=7", "CLOSE", "END GAT", "DEL GAT", "DEF GAT", "GAT &1 b1 r",
+      "m180->X:$818,0", "m145->Y:$814,10"};
+  for (const char* command : start_commands)
+    if (PmacCommand(command, reply) < 0) return scanEnd(controllerSilent(command));
+
+  AppendMonitor("\nStarting Scan.\n");
+  Scanning = 1;
+  int counter = 0;
+  int result = 1;
+  while (true) {
+    if (scan_abort) {
+      // The abort may have reached the controller before the program started.
+      PmacCommand("&1A", reply);
+      AppendMonitor("\nScan aborted.\n");
+      result = 0;
+      break;
+    }
+    if (PmacCommand("m180", reply) < 0) return scanEnd(controllerSilent("m180"));
+    if (reply[0] == '0') {
+      AppendMonitor("\nScanning complete.\n");
+      break;
+    }
+    if (mode == 0) {
+      if (PmacCommand("p1", reply) < 0) return scanEnd(controllerSilent("p1"));
+      stripEnd(reply);
+      SetCtrlVal(mainPanel, PANEL_P1, reply);
+      int p = std::atoi(reply);
+      if (PmacCommand("#1P", reply) < 0) return scanEnd(controllerSilent("#1P"));
+      double progress = direction * (std::atof(reply) - start);
+      // Step k: the program is on it (p1 counts k - 1 finished) and the scanner has arrived,
+      // or the program has finished it. Several at once when the poll came late.
+      for (int k = ScanStepsAnnounced() + 1; k <= frames; ++k) {
+        bool arrived = p >= k - 1 && progress >= k * std::fabs(moved) - tolerance;
+        if (!(arrived || p >= k) || !AnnounceScanStep()) break;
+      }
+    } else if (mode == 1) {
+      char text[32];
+      std::snprintf(text, sizeof text, "%d", counter);
+      SetCtrlVal(mainPanel, PANEL_P1, text);
+      if (PmacCommand("#1P", reply) < 0) return scanEnd(controllerSilent("#1P"));
+      double now = std::atof(reply);
+      // Frame k once the sweep has passed k - 0.5 frame steps.
+      while (sweep != 0 && counter < frames &&
+             sweep_direction * (now - sweep * counter) >= std::fabs(sweep) / 2.0) {
+        if (!AnnounceScanStep()) break;
+        ++counter;
+      }
+    }
+    // A short look-away leaves the core to the controller and the cameras (a step lasts tens
+    // of milliseconds at least).
+    Delay(0.0005);
+  }
+  if (mode == 0 || mode == 1) {
+    int missed = frames - ScanStepsAnnounced();
+    if (missed > 0 && result == 1) {
+      char text[120];
+      std::snprintf(text, sizeof text, "\n%d of %d scan steps were not reached.\n", missed,
+                    frames);
+      AppendMonitor(text);
+    }
+  }
+  return scanEnd(result);
+}
+
+int AbortScan(void) {
+  if (scan_running == 0 && Scanning == 0) return 1;
+  scan_abort = 1;
+  char reply[256];
+  PmacCommand("&1A", reply);
+  double deadline = Timer() + 5.0;
+  while (scan_running != 0 || Scanning != 0) {
+    if (Timer() > deadline) return 0;
+    Delay(0.001);
+  }
+  return 1;
+}
+
+void ReadPosition(void) {
+  char reply[256];
+  // A failed read keeps the last position: a closed link must not look like the start.
+  if (PmacCommand("#1P", reply) < 0) return;
+  position = std::atof(reply);
+  scanpos = static_cast<float>(position / 10.0);
+  char text[64];
+  std::snprintf(text, sizeof text, "%.1f", position / 10.0);
+  SetCtrlVal(mainPanel, PANEL_Position, text);
+}
+
+void Monitor(void) {
+  static const char* const queries[] = {"m140", "m137", "m131", "m132"};
+  int value[4];
+  char reply[256];
+  for (int i = 0; i < 4; ++i) {
+    if (PmacCommand(queries[i], reply) < 0) return;
+    value[i] = std::atoi(reply);
+  }
+  Scanner_InPosition = value[0];
+  SetCtrlVal(mainPanel, PANEL_INPOSITION, value[0]);
+  SetCtrlVal(mainPanel, PANEL_MOTORRUN, value[1]);
+  SetCtrlVal(mainPanel, PANEL_PLIMIT, value[2]);
+  SetCtrlVal(mainPanel, PANEL_NLIMIT, value[3]);
+}

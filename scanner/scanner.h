@@ -1,0 +1,97 @@
+// The scanner: the link to its motion controller (the communication library loaded at run
+// time), the controller's set-up and the generated scan program, scan execution with the step
+// announcements for the cameras, the position and status read-out, homing, gathering of servo
+// data and the operator's command line.
+//
+// Threads: the link is used from the user-interface thread (set-up, test panel, homing timer),
+// the observation run (ExecuteProgram) and the monitoring loop (ReadPosition, Monitor). Every
+// command and its reply, and every other library call, is one whole exchange under one lock;
+// CloseDevice takes that lock too, so the library is never unloaded under a call in flight, and
+// a call that comes after the close fails at once (-1 or 0, an empty reply).
+//
+// Scan steps (the contract with the monitoring loop, see sequence/step_handshake.h):
+//  * ExecuteProgram calls ResetScanSteps(g_nFrameNumber1) before it starts the program, then
+//    AnnounceScanStep() once per step, in order 1, 2, ... and never beyond the frames.
+//  * Spectrograph mode: step k is announced once the program has counted k - 1 finished steps
+//    (its p1) and the scanner has arrived within the in-position band (I128 / 16 counts, at
+//    most half a step) of start + k x the step the program really moves, measured from the
+//    position where the scan started; or, at the latest, once p1 counts step k as finished.
+//  * Imaging mode: frame k is announced once the sweep has passed (k - 0.5) x step_size units.
+//  * Several steps reached between two polls are announced together, in order.
+//  * A scan that ends (program finished, aborted, controller silent) announces nothing more;
+//    steps never reached are reported in the message box and stay unannounced.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+#include "platform/pcomm/pcomm.h"
+#include "platform/ui/userint.h"
+
+// ---- link state ----
+extern void* h_PmacLib;          // the loaded library; null when not loaded
+extern std::uint32_t dwDevice;   // controller device number: always 0
+extern std::atomic<int> bDriverOpen;  // 1 while the device is open
+// The library's file name as dlopen finds it (tests may point it elsewhere).
+extern char PmacLibName[256];
+
+// The entry-point table, filled by RunLink.
+extern PfnOpenPmacDevice DeviceOpen;
+extern PfnClosePmacDevice DeviceClose;
+extern PfnPmacGetRomVersionA DeviceGetRomVersion;
+extern PfnPmacGetRomDateA DeviceGetRomDate;
+extern PfnPmacGetResponseA DeviceGetResponse;
+extern PfnPmacDownloadA DeviceDownload;
+extern PfnPmacGetBufferA DeviceGetBuffer;
+extern PfnPmacSetQuickGather DeviceSetQuickGather;
+extern PfnPmacCollectGatherData DeviceCollectGatherData;
+extern PfnPmacGetGatherSamples DeviceGetGatherSamples;
+extern PfnPmacGetIVariableLong DeviceGetIVariableLong;
+
+// The one lock of the link: held around every library call and by CloseDevice.
+extern std::mutex pmac_lock;
+
+// ---- scanner state ----
+extern std::atomic<double> position;  // last scanner position, encoder counts
+extern std::atomic<float> step_size;  // scan step in program units (set by ScanCommandWrite)
+// The step the generated spectrograph program really moves, in whole units (what "x%4.f"
+// wrote), or 0 before any program was generated.
+extern std::atomic<float> step_moved;
+extern std::atomic<int> g_nAmpOnSeq;  // homing state: 0, 10, 20, 21, 22, 23, 30
+extern std::atomic<int> zerostep;     // jog target in counts, relative to the home zero
+
+// ---- link ----
+// Loads the library and fetches its eleven entry points; 1 when all are there. A missing
+// library or entry point is reported by name and leaves the library unloaded.
+int RunLink(void);
+// Sends one command and appends the reply to the main panel's message box.
+void getresponse(const char* command);
+// One whole exchange: the reply (at most 255 characters, NUL-terminated) into `reply`, which
+// holds 256 bytes. Returns the number of characters, or -1 when the link is closed or the
+// controller did not answer (the reply is then empty).
+int PmacCommand(const char* command, char* reply);
+// Closes and unloads the link; safe against calls in flight on other threads.
+void CloseDevice(void);
+
+// ---- set-up and scan program ----
+int ScanOpen(void);
+void ScanCommandWrite(int frames, float duration, float step, float speed, float stroke);
+int OpenScript(const char* path);
+
+// ---- scan execution and read-out ----
+// Runs one scan; 1 when the scan program has ended, 0 on a camera, gathering or controller
+// failure or an abort. The arguments are not used.
+int ExecuteProgram(long cameraHandle, int takeMode);
+// Stops a running scan program on the controller and makes a running ExecuteProgram end
+// promptly (within one poll). Returns 1 when no scan runs any more, 0 when ExecuteProgram did
+// not end within 5 s.
+int AbortScan(void);
+void ReadPosition(void);
+void Monitor(void);
+
+// ---- homing ----
+void ampon_timer(void);
+
+// ---- gathering ----
+int UploadQuickGather(int writeFile);

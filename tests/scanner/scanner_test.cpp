@@ -1,0 +1,758 @@
+// The scanner against the simulated controller behind the real libpcomm32.so: the link, the
+// set-up and the generated program, scans with their step announcements, homing, gathering and
+// the command line.
+//
+// Every announcement is recorded with the scanner's position at that moment: the test binary
+// wraps AnnounceScanStep at link time (-Wl,--wrap), so the check sees what the system did, not
+// what a consumer saw later.
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/observation_state.h"
+#include "camera/camera.h"
+#include "helx_fixture.h"
+#include "platform/atmcd/atmcd_sim.h"
+#include "platform/os/clock.h"
+#include "platform/ui/operator.h"
+#include "scanner/scanner.h"
+#include "sequence/step_handshake.h"
+#include "sim/common/scene_hook.h"
+#include "sim/common/settings.h"
+#include "sim/common/sim_log.h"
+
+using helx::ui::Operator;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Announcement {
+  int step = 0;       // the step this call announced (counted before it)
+  int accepted = 0;   // what AnnounceScanStep returned
+  double counts = 0;  // scanner position when it was called
+};
+std::mutex announced_mutex;
+std::vector<Announcement> announced;
+
+std::vector<Announcement> announcements() {
+  std::lock_guard lock(announced_mutex);
+  return announced;
+}
+
+}  // namespace
+
+extern "C" int __real__Z16AnnounceScanStepv();
+extern "C" int __wrap__Z16AnnounceScanStepv() {
+  Announcement a;
+  a.counts = helx::sim::SceneHook::now().scannerCounts;
+  a.step = ScanStepsAnnounced() + 1;
+  a.accepted = __real__Z16AnnounceScanStepv();
+  std::lock_guard lock(announced_mutex);
+  announced.push_back(a);
+  return a.accepted;
+}
+
+namespace {
+
+std::string textOf(int panel, int control) {
+  int length = 0;
+  GetCtrlValueLength(panel, control, &length);
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  GetCtrlVal(panel, control, text.data());
+  text.resize(static_cast<std::size_t>(length));
+  return text;
+}
+std::string monitorText() { return textOf(mainPanel, PANEL_TB_Text_Monitor); }
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string reply(const char* command) {
+  char text[256];
+  PmacCommand(command, text);
+  return text;
+}
+
+std::vector<nlohmann::json> pmacEvents(const std::string& name) {
+  std::vector<nlohmann::json> out;
+  for (auto& e : helx::sim::SimLog::instance().entries("pmac"))
+    if (e["ev"] == name) out.push_back(e);
+  return out;
+}
+
+const char* const kSpectrographBody =
+    "i130=120000\r\ni131=4000\r\ni132=4000\r\ni133=40000\r\ni134=0\r\ni135=20000\r\ninc\r\n"
+    "ta 35\r\nts 17\r\np1=0\r\nWhile(p1<  10)\r\nx  16\r\ndwell 30\r\np1=p1+1\r\nEndWhile\r\n";
+
+class Scanner : public HelxProgram {
+ protected:
+  // The simulated instrument: two cameras and the scanner's controller with these settings.
+  void simulate(nlohmann::json pmac = nlohmann::json::object()) {
+    helx::sim::Settings::instance().set(
+        {{"camera", {{"count", 2}}}, {"pmac", pmac}, {"log", {{"path", ""}}}});
+    helx::sim::SimLog::instance().reopen();
+    helx::atmcd_sim::reset();
+    helx::os::Clock::instance().setScale(50);
+    layOutSite();
+  }
+  void openCameras() {
+    long n = 0;
+    GetAvailableCameras(&n);
+    nNumberOfCameras = static_cast<int>(n);
+    GetCameraHandle(0, &nCameraHandle1);
+    GetCameraHandle(1, &nCameraHandle2);
+    for (long handle : {nCameraHandle2, nCameraHandle1}) {
+      SetCurrentCamera(handle);
+      OpenCamera(handle);
+      SetCameraParam(1, 4, 0, 0, 0, 4, 4, 0.01f, 1, 0, 10, handle);
+    }
+  }
+  // The scanner's loop closed and at rest at `counts`.
+  void settleAt(int counts) {
+    reply("#1J/");
+    std::string jog = "#1J=" + std::to_string(counts);
+    reply(jog.c_str());
+    ASSERT_TRUE(eventually([] { return reply("m140") == "1\r"; }));
+  }
+  void quit() { Operator::commit(mainPanel, PANEL_QUITBUTTON); }
+};
+
+// ---------------------------------------------------------------------------------------------
+// Link
+
+TEST_F(Scanner, CloseBeforeAnyOpenOnlyClearsTheTwoFlags) {
+  simulate();
+  run([&] {
+    PmacAccessible = 1;
+    std::string before = monitorText();
+    CloseDevice();
+    EXPECT_EQ(PmacAccessible, 0);
+    EXPECT_EQ(Scanner_status, 0);
+    EXPECT_EQ(monitorText(), before);
+    EXPECT_EQ(h_PmacLib, nullptr);
+    quit();
+  });
+}
+
+TEST_F(Scanner, CloseReportsWhatItLeftOpenAndAlwaysUnloads) {
+  simulate();
+  run([&] {
+    ASSERT_EQ(ScanOpen(), 1);
+    CloseDevice();
+    EXPECT_TRUE(contains(monitorText(), "Device is Closed! 0 \n "));
+    EXPECT_EQ(bDriverOpen, 0);
+
+    // The device closed behind the link's back: the close call fails.
+    ASSERT_EQ(ScanOpen(), 1);
+    void* lib = dlopen("libpcomm32.so", RTLD_NOW);
+    ASSERT_NE(lib, nullptr);
+    auto close = reinterpret_cast<PfnClosePmacDevice>(dlsym(lib, "ClosePmacDevice"));
+    ASSERT_EQ(close(0), 1);
+    CloseDevice();
+    EXPECT_TRUE(contains(monitorText(), "Device is Closed! 1 \n "));
+    EXPECT_EQ(bDriverOpen, 1);
+    EXPECT_EQ(h_PmacLib, nullptr);
+    EXPECT_EQ(DeviceGetResponse, nullptr);
+    EXPECT_EQ(Scanner_status, 0);
+    char text[256];
+    EXPECT_EQ(PmacCommand("#1P", text), -1);
+    EXPECT_STREQ(text, "");
+    dlclose(lib);
+    quit();
+  });
+}
+
+TEST_F(Scanner, AReplyIsCutAt255Characters) {
+  simulate();
+  run([&] {
+    ASSERT_EQ(ScanOpen(), 1);
+    ScanCommandWrite(10, 100, 16, 0, 0);
+    // The program listing is far longer than one reply may be.
+    void* lib = dlopen("libpcomm32.so", RTLD_NOW);
+    auto get = reinterpret_cast<PfnPmacGetResponseA>(dlsym(lib, "PmacGetResponseA"));
+    std::vector<char> whole(4096);
+    ASSERT_GT(get(0, whole.data(), 4000, "LIST PROG 1"), 255);
+    dlclose(lib);
+
+    char text[256];
+    std::memset(text, 'x', sizeof text);
+    EXPECT_EQ(PmacCommand("LIST PROG 1", text), 255);
+    EXPECT_EQ(std::strlen(text), 255u);
+    EXPECT_EQ(std::string(text), std::string(whole.data(), 255));
+
+    std::string before = monitorText();
+    getresponse("LIST PROG 1");
+    EXPECT_EQ(monitorText().substr(before.size()), std::string(whole.data(), 255));
+    CloseDevice();
+    quit();
+  });
+}
+
+TEST_F(Scanner, AMissingLibraryOrEntryPointIsNamedAndNothingIsTouched) {
+  simulate();
+  run([&] {
+    std::strcpy(PmacLibName, "libpcomm32-absent.so");
+    EXPECT_EQ(ScanOpen(), 0);
+    EXPECT_TRUE(Operator::waitForPopup("Error", "libpcomm32-absent.so", 5));
+
+    // A library without the controller's entry points.
+    std::strcpy(PmacLibName, "libm.so.6");
+    EXPECT_EQ(ScanOpen(), 0);
+    auto popup = Operator::waitForPopup("Error", "libm.so.6", 5);
+    ASSERT_TRUE(popup);
+    EXPECT_TRUE(contains(popup->text, "OpenPmacDevice"));
+    EXPECT_TRUE(contains(popup->text, "PmacGetIVariableLong"));
+    EXPECT_EQ(h_PmacLib, nullptr);
+    EXPECT_EQ(DeviceOpen, nullptr);
+
+    EXPECT_EQ(Scanner_status, -1);
+    EXPECT_EQ(PmacAccessible, 0);
+    EXPECT_FALSE(contains(monitorText(), "Device is"));
+    // The controller was never reached: it has not even been powered.
+    EXPECT_TRUE(helx::sim::SimLog::instance().entries("pmac").empty());
+    char text[256];
+    EXPECT_EQ(PmacCommand("#1P", text), -1);
+    CloseDevice();
+    quit();
+  });
+}
+
+TEST_F(Scanner, CloseWhileAnotherThreadPollsIsSafe) {
+  simulate();
+  run([&] {
+    ASSERT_EQ(ScanOpen(), 1);
+    settleAt(120);
+    std::atomic<int> passes{0};
+    std::atomic<bool> stop{false};
+    std::thread poller([&] {
+      while (!stop) {
+        ReadPosition();
+        Monitor();
+        ++passes;
+      }
+    });
+    ASSERT_TRUE(eventually([&] { return passes > 20; }));
+    CloseDevice();
+    int at_close = passes;
+    ASSERT_TRUE(eventually([&] { return passes > at_close + 20; }));
+    stop = true;
+    poller.join();
+    // The failed reads after the close keep the last position.
+    EXPECT_FLOAT_EQ(scanpos, 12.0f);
+    EXPECT_EQ(textOf(mainPanel, PANEL_Position), "12.0");
+    EXPECT_EQ(Scanner_InPosition, 1);
+    quit();
+  });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Set-up
+
+TEST_F(Scanner, OpenWritesTheServoSettingsAndShowsOnlyTheMarkedReplies) {
+  simulate();
+  run([&] {
+    // Spoil the settings the open writes, on the controller itself.
+    void* lib = dlopen("libpcomm32.so", RTLD_NOW);
+    auto open = reinterpret_cast<PfnOpenPmacDevice>(dlsym(lib, "OpenPmacDevice"));
+    auto get = reinterpret_cast<PfnPmacGetResponseA>(dlsym(lib, "PmacGetResponseA"));
+    auto close = reinterpret_cast<PfnClosePmacDevice>(dlsym(lib, "ClosePmacDevice"));
+    char text[256];
+    ASSERT_EQ(open(0), 1);
+    get(0, text, 255, "i900=1 i125=1 i117=9 i130=1 i131=1 i132=1 i133=1 i135=1");
+    close(0);
+    dlclose(lib);
+
+    ASSERT_EQ(ScanOpen(), 1);
+    EXPECT_EQ(monitorText(),
+              "Device is opened in device #0\nV1.17F 04/28/2004\ni900=3\ri125=8437760\r");
+    EXPECT_EQ(reply("i117"), "0.5\r");
+    EXPECT_EQ(reply("i130 i131 i132 i133 i135"), "40000\r1800\r1800\r40000\r0\r");
+    EXPECT_EQ(Scanner_status, 1);
+    EXPECT_EQ(PmacAccessible, 1);
+    EXPECT_EQ(bDriverOpen, 1);
+    CloseDevice();
+    quit();
+  });
+}
+
+TEST_F(Scanner, AFailedOpenIsReportedAndLeavesTheStatus) {
+  simulate({{"faults", {{"lost", {{"times", -1}}}}}});
+  run([&] {
+    EXPECT_EQ(ScanOpen(), 0);
+    EXPECT_EQ(monitorText(), "Device is NOT opened! 0 \n ");
+    EXPECT_EQ(Scanner_status, -1);
+    EXPECT_EQ(PmacAccessible, 0);
+    EXPECT_NE(h_PmacLib, nullptr);  // the link stays loaded
+    CloseDevice();
+    EXPECT_EQ(h_PmacLib, nullptr);
+    quit();
+  });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Program text
+
+TEST_F(Scanner, SpectrographProgramIsHeadBodyTailByteForByte) {
+  simulate();
+  run([&] {
+    ASSERT_EQ(ScanOpen(), 1);
+    std::string head = readFile(workdir / "helx.head"), tail = readFile(workdir / "helx.tail");
+    ScanCommandWrite(10, 100, 16, 0, 0);
+    EXPECT_EQ(readFile(workdir / "HELX.pmc"),
+              head + "\r\n" + kSpectrographBody + "\r\n" + tail);
+    EXPECT_FLOAT_EQ(step_size, 16.0f);
+    EXPECT_FLOAT_EQ(step_moved, 16.0f);
+    std::string text = monitorText();
+    EXPECT_TRUE(contains(text, "\nScript was generated.\n\nDevice Download Success\n"
+                               "\nOpen Script() called complete!!\n"));
+    EXPECT_FALSE(contains(text, "whole number"));
+    // The controller took every line of it.
+    auto downloads = pmacEvents("download");
+    ASSERT_EQ(downloads.size(), 1u);
+    EXPECT_EQ(downloads[0]["errors"], 0);
+
+    // An entered step of 2.5 um is stored as 1.25: the controller moves one whole unit.
+    ScanCommandWrite(10, 100, 1.25f, 0, 0);
+    std::string program = readFile(workdir / "HELX.pmc");
+    EXPECT_TRUE(contains(program, "\r\nx   1\r\n"));
+    EXPECT_FLOAT_EQ(step_size, 1.25f);
+    EXPECT_FLOAT_EQ(step_moved, 1.0f);
+    EXPECT_TRUE(contains(monitorText(), "\nScan step 1.25 is not a whole number of units: the "
+                                        "scanner moves 1 units per step.\n"));
+    CloseDevice();
+    quit();
+  });
+}
+
+TEST_F(Scanner, ImagingProgramSweepsTheStrokeAtTheSpeed) {
+  simulate();
+  run([&] {
+    ASSERT_EQ(ScanOpen(), 1);
+    std::string head = readFile(workdir / "helx.head"), tail = readFile(workdir / "helx.tail");
+    ScanCommandWrite(20, 0, 0, 50, 2000);
+    EXPECT_EQ(readFile(workdir / "HELX.pmc"),
+              head + "\r\n" +
+                  "i130=40000\r\ni131=1800\r\ni132=1800\r\ni133=40000\r\ni134=0\r\ni135=0\r\n"
+                  "abs\r\nta100\r\nts50\r\nf50\r\nx 2000\r\n" + "\r\n" + tail);
+    EXPECT_FLOAT_EQ(step_size, 100.0f);
+    CloseDevice();
+    quit();
+  });
+}
+
+TEST_F(Scanner, BodiesFollowTheTwoIndependentTests) {
+  simulate();
+  run([&] {
+    ASSERT_EQ(ScanOpen(), 1);
+    std::string head = readFile(workdir / "helx.head"), tail = readFile(workdir / "helx.tail");
+    ScanCommandWrite(10, 0, 0, 0, 0);
+    std::string both = readFile(workdir / "HELX.pmc");
+    std::size_t spectro = both.find("\r\ninc\r\nta  0\r\nts  0\r\np1=0\r\nWhile(p1<  10)\r\nx   0"
+                                    "\r\ndwell  0\r\n");
+    std::size_t imaging = both.find("\r\nabs\r\nta100\r\nts50\r\nf 0\r\nx    0\r\n");
+    ASSERT_NE(spectro, std::string::npos);
+    ASSERT_NE(imaging, std::string::npos);
+    EXPECT_LT(spectro, imaging);
+    EXPECT_FLOAT_EQ(step_size, 0.0f);  // the imaging body's 0 / frames came last
+
+    ScanCommandWrite(10, 100, 2, 50, 2000);
+    EXPECT_EQ(readFile(workdir / "HELX.pmc"), head + "\r\n\r\n" + tail);
+    CloseDevice();
+    quit();
+  });
+}
+
+TEST_F(Scanner, AMissingTemplateWritesNothingButTheOldProgramIsStillDownloaded) {
+  simulate();
+  run([&] {
+    ASSERT_EQ(ScanOpen(), 1);
+    ScanCommandWrite(10, 100, 16, 0, 0);
+    std::string old = readFile(workdir / "HELX.pmc");
+    fs::remove(workdir / "helx.tail");
+    std::string before = monitorText();
+    ScanCommandWrite(20, 0, 0, 50, 2000);
+    EXPECT_EQ(readFile(workdir / "HELX.pmc"), old);
+    std::string added = monitorText().substr(before.size());
+    EXPECT_EQ(added, "\nDevice Download Success\n\nOpen Script() called complete!!\n");
+    EXPECT_EQ(pmacEvents("download").size(), 2u);
+
+    // No program file either: nothing is downloaded, nothing said.
+    fs::remove(workdir / "HELX.pmc");
+    before = monitorText();
+    ScanCommandWrite(20, 0, 0, 50, 2000);
+    EXPECT_EQ(monitorText(), before);
+    EXPECT_FALSE(fs::exists(workdir / "HELX.pmc"));
+    EXPECT_EQ(pmacEvents("download").size(), 2u);
+    CloseDevice();
+    quit();
+  });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Execution
+
+struct StepCase {
+  float step;        // the stored step (half the entered one)
+  int start;         // counts where the scan starts
+  bool settleShort;  // every move binds a few counts short of its target
+};
+
+class SpectrographScan : public Scanner, public ::testing::WithParamInterface<StepCase> {};
+
+TEST_P(SpectrographScan, EveryStepIsAnnouncedOnceInOrderAfterTheScannerGotThere) {
+  const StepCase c = GetParam();
+  nlohmann::json pmac = nlohmann::json::object();
+  if (c.settleShort) pmac["faults"] = {{"settle_short", {{"times", -1}}}};
+  simulate(pmac);
+  run([&] {
+    openCameras();
+    ASSERT_EQ(ScanOpen(), 1);
+    settleAt(c.start);
+    g_nFrameNumber1 = 10;
+    scan_mode = 0;
+    ScanCommandWrite(10, 100, c.step, 0, 0);
+    const double step_counts = 10.0 * step_moved;
+    SetCurrentCamera(nCameraHandle2);
+
+    EXPECT_EQ(ExecuteProgram(nCameraHandle2, 0), 1);
+    EXPECT_EQ(Scanning, 0);
+    auto seen = announcements();
+    ASSERT_EQ(seen.size(), 10u);
+    for (int k = 1; k <= 10; ++k) {
+      const Announcement& a = seen[static_cast<std::size_t>(k - 1)];
+      EXPECT_EQ(a.step, k);
+      EXPECT_EQ(a.accepted, 1);
+      // Reached: within the in-position band (10 counts) of its target, or beyond it.
+      EXPECT_GE(a.counts, c.start + k * step_counts - 10.0) << "step " << k;
+    }
+    EXPECT_EQ(ScanStepsAnnounced(), 10);
+    EXPECT_TRUE(contains(monitorText(), "\nStarting Scan.\n"));
+    EXPECT_TRUE(contains(monitorText(), "\nScanning complete.\n"));
+    EXPECT_FALSE(contains(monitorText(), "not reached"));
+    // The run's camera is current again for the monitoring loop.
+    long current = 0;
+    GetCurrentCamera(&current);
+    EXPECT_EQ(current, nCameraHandle2);
+    CloseDevice();
+    quit();
+  });
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EnteredSteps, SpectrographScan,
+    ::testing::Values(StepCase{16.0f, 0, false},   // 32 um
+                      StepCase{2.5f, 0, false},    // 5 um: the program moves 2 units
+                      StepCase{1.25f, 0, false},   // 2.5 um: the program moves 1 unit
+                      StepCase{16.0f, -5, false},  // half a unit below zero
+                      StepCase{16.0f, 0, true}),   // the servo settles short every step
+    [](const ::testing::TestParamInfo<StepCase>& info) {
+      const char* names[] = {"Step32um", "Step5um", "Step2p5um", "StartBelowZero",
+                             "SettlingShort"};
+      return std::string(names[info.index]);
+    });
+
+TEST_F(Scanner, ImagingFramesTriggerHalfAStepBeforeEachFramePosition) {
+  simulate();
+  run([&] {
+    openCameras();
+    ASSERT_EQ(ScanOpen(), 1);
+    settleAt(0);
+    g_nFrameNumber1 = 5;
+    scan_mode = 1;
+    // The sweep ends at 4600 counts: only a trigger at 4500 takes the fifth frame.
+    ScanCommandWrite(5, 0, 0, 50, 460);
+    step_size = 100.0f;
+    EXPECT_EQ(ExecuteProgram(nCameraHandle1, 0), 1);
+    auto seen = announcements();
+    ASSERT_EQ(seen.size(), 5u);
+    for (int k = 1; k <= 5; ++k) {
+      EXPECT_EQ(seen[static_cast<std::size_t>(k - 1)].step, k);
+      EXPECT_GE(seen[static_cast<std::size_t>(k - 1)].counts, 1000.0 * k - 500.0);
+    }
+    CloseDevice();
+    quit();
+  });
+}
+
+TEST_F(Scanner, AProgramThatIsNotRunningEndsTheScanAtOnce) {
+  simulate();
+  run([&] {
+    openCameras();
+    ASSERT_EQ(ScanOpen(), 1);
+    ScanCommandWrite(10, 100, 16, 0, 0);
+    g_nFrameNumber1 = 10;
+    scan_mode = 0;
+    // Amplifier off: the controller refuses to run, its running bit reads 0.
+    EXPECT_EQ(reply("m180->X:$818,0 m180"), "0\r");
+    SetCurrentCamera(nCameraHandle1);
+    EXPECT_EQ(ExecuteProgram(nCameraHandle1, 0), 1);
+    EXPECT_TRUE(announcements().empty());
+    EXPECT_EQ(Scanning, 0);
+    EXPECT_TRUE(contains(monitorText(), "\nScanning complete.\n"));
+    EXPECT_TRUE(contains(monitorText(), "\n10 of 10 scan steps were not reached.\n"));
+    long current = 0;
+    GetCurrentCamera(&current);
+    EXPECT_EQ(current, nCameraHandle1);
+    CloseDevice();
+    quit();
+  });
+}
+
+TEST_F(Scanner, ASilentControllerEndsTheScanWithZero) {
+  simulate({{"faults", {{"no_reply:P1", {{"times", 1}}}}}});
+  run([&] {
+    openCameras();
+    ASSERT_EQ(ScanOpen(), 1);
+    settleAt(0);
+    g_nFrameNumber1 = 10;
+    scan_mode = 0;
+    ScanCommandWrite(10, 100, 16, 0, 0);
+    EXPECT_EQ(ExecuteProgram(nCameraHandle1, 0), 0);
+    EXPECT_EQ(Scanning, 0);
+    EXPECT_TRUE(contains(monitorText(), "did not answer \"p1\""));
+    // The program was stopped rather than left running unwatched.
+    EXPECT_EQ(pmacEvents("program_abort").size(), 1u);
+    CloseDevice();
+    quit();
+  });
+}
+
+TEST_F(Scanner, AbortEndsARunningScanPromptly) {
+  simulate();
+  run([&] {
+    openCameras();
+    ASSERT_EQ(ScanOpen(), 1);
+    settleAt(0);
+    g_nFrameNumber1 = 10;
+    scan_mode = 0;
+    ScanCommandWrite(10, 1000, 16, 0, 0);  // one second a step
+    std::atomic<int> result{-1};
+    std::thread scan([&] { result = ExecuteProgram(nCameraHandle1, 0); });
+    ASSERT_TRUE(eventually([] { return ScanStepsAnnounced() >= 2; }));
+    EXPECT_EQ(AbortScan(), 1);
+    scan.join();
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(Scanning, 0);
+    EXPECT_LT(ScanStepsAnnounced(), 10);
+    EXPECT_TRUE(contains(monitorText(), "\nScan aborted.\n"));
+    EXPECT_EQ(pmacEvents("program_abort").size(), 1u);
+    EXPECT_EQ(AbortScan(), 1);  // nothing runs: nothing to do
+    CloseDevice();
+    quit();
+  });
+}
+
+TEST_F(Scanner, GatheringNotArmedStartsNoScan) {
+  simulate();
+  run([&] {
+    openCameras();
+    // No controller at all: the gathering cannot be armed.
+    EXPECT_EQ(ExecuteProgram(nCameraHandle1, 0), 0);
+    EXPECT_TRUE(Operator::waitForPopup("Error", "Set gathering failed.", 5));
+    EXPECT_FALSE(contains(monitorText(), "Starting Scan"));
+    EXPECT_EQ(Scanning, 0);
+    quit();
+  });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Homing and the slit-step buttons
+
+TEST_F(Scanner, HomingEndsInStateThirtyAndASecondPowerUpDoesNotHomeAgain) {
+  simulate();
+  run([&] {
+    ASSERT_EQ(ScanOpen(), 1);
+    SetCtrlAttribute(mainPanel, PANEL_TIMER, ATTR_ENABLED, 1);
+    ASSERT_TRUE(eventually([] { return g_nAmpOnSeq == 30; }, 30));
+    auto timerOff = [] {
+      int enabled = 1;
+      GetCtrlAttribute(mainPanel, PANEL_TIMER, ATTR_ENABLED, &enabled);
+      return enabled == 0;
+    };
+    ASSERT_TRUE(eventually(timerOff));
+    EXPECT_EQ(zerostep, 0);
+    EXPECT_TRUE(contains(monitorText(), "Amp is turned ON\n"));
+    ASSERT_EQ(pmacEvents("home_complete").size(), 1u);
+    // The new zero lies 75000 counts beyond home, and the scanner stands on it.
+    auto jogs = pmacEvents("jog");
+    ASSERT_FALSE(jogs.empty());
+    EXPECT_EQ(jogs.back()["target"], 75000.0);
+    EXPECT_EQ(pmacEvents("home_zero").size(), 1u);
+    EXPECT_EQ(reply("#1P"), "0.0\r");
+    int dimmed = 1;
+    GetCtrlAttribute(testpanel, test_panel_SetZero, ATTR_DIMMED, &dimmed);
+    EXPECT_EQ(dimmed, 0);
+
+    CloseDevice();
+    ASSERT_EQ(ScanOpen(), 1);
+    SetCtrlAttribute(mainPanel, PANEL_TIMER, ATTR_ENABLED, 1);
+    ASSERT_TRUE(eventually(timerOff));
+    EXPECT_EQ(pmacEvents("home_start").size(), 1u);
+    EXPECT_EQ(g_nAmpOnSeq, 30);
+    CloseDevice();
+    quit();
+  });
+}
+
+TEST_F(Scanner, AnAmplifierThatDoesNotEnableLeavesStateZero) {
+  simulate({{"faults", {{"amp_enable", {{"times", -1}}}}}});
+  run([&] {
+    ASSERT_EQ(ScanOpen(), 1);
+    SetCtrlAttribute(mainPanel, PANEL_TIMER, ATTR_ENABLED, 1);
+    ASSERT_TRUE(eventually([] { return contains(monitorText(), "Amp is not powered."); }));
+    ASSERT_TRUE(eventually([] {
+      int enabled = 1;
+      GetCtrlAttribute(mainPanel, PANEL_TIMER, ATTR_ENABLED, &enabled);
+      return enabled == 0;
+    }));
+    EXPECT_EQ(g_nAmpOnSeq, 0);
+    EXPECT_FALSE(contains(monitorText(), "Amp is turned ON"));
+    EXPECT_TRUE(pmacEvents("home_start").empty());
+    CloseDevice();
+    quit();
+  });
+}
+
+TEST_F(Scanner, SlitStepsMoveTheJogTargetTenCountsPerStep) {
+  simulate();
+  run([&] {
+    ASSERT_EQ(ScanOpen(), 1);
+    settleAt(0);
+    SetCtrlVal(testpanel, test_panel_SlitStepSize, 5);
+    SlitStepIncrease(testpanel, test_panel_SlitStepIncrease, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(zerostep, 50);
+    SlitStepIncrease(testpanel, test_panel_SlitStepIncrease, EVENT_COMMIT, nullptr, 0, 0);
+    SlitStepDecrease(testpanel, test_panel_SlitStepDecrease, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(zerostep, 50);
+    auto jogs = pmacEvents("jog");
+    ASSERT_GE(jogs.size(), 3u);
+    EXPECT_EQ(jogs[jogs.size() - 3]["target"], 50.0);
+    EXPECT_EQ(jogs.back()["target"], 50.0);
+    ASSERT_TRUE(eventually([] { return reply("#1P") == "50.0\r"; }));
+    // Only commits act.
+    SlitStepIncrease(testpanel, test_panel_SlitStepIncrease, EVENT_VAL_CHANGED, nullptr, 0, 0);
+    EXPECT_EQ(zerostep, 50);
+
+    // The product with 10 stays within the jog target's range.
+    SetCtrlVal(testpanel, test_panel_SlitStepSize, 300000000);
+    SlitStepIncrease(testpanel, test_panel_SlitStepIncrease, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(zerostep, INT_MAX);
+
+    SetZero(testpanel, test_panel_SetZero, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(zerostep, 0);
+    EXPECT_EQ(pmacEvents("home_zero").size(), 1u);
+    CloseDevice();
+    quit();
+  });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Gathering
+
+TEST_F(Scanner, GatherFileHoldsTheScanServoDataAndItsTimes) {
+  simulate();
+  run([&] {
+    openCameras();
+    ASSERT_EQ(ScanOpen(), 1);
+    EXPECT_EQ(UploadQuickGather(1), 0);  // nothing gathered yet
+    EXPECT_FALSE(fs::exists(workdir / "GatherResult.txt"));
+
+    settleAt(0);
+    g_nFrameNumber1 = 10;
+    scan_mode = 0;
+    ScanCommandWrite(10, 100, 16, 0, 0);
+    ASSERT_EQ(ExecuteProgram(nCameraHandle1, 0), 1);
+    ASSERT_EQ(UploadQuickGather(1), 1);
+    EXPECT_NE(plotHandle, 0);
+
+    std::ifstream in(workdir / "GatherResult.txt");
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "Quick Gathering Sample Data File");
+    std::getline(in, line);
+    EXPECT_EQ(line, "[Commanded Position]\t[Actual Position]\t[DAC Output]");
+    std::vector<std::vector<double>> rows;
+    std::vector<std::string> times;
+    while (std::getline(in, line)) {
+      ASSERT_EQ(line.size(), 4 * 20 + 3u) << line;
+      std::vector<double> row;
+      for (int col = 0; col < 4; ++col) {
+        ASSERT_TRUE(col == 3 || line[static_cast<std::size_t>(col * 21 + 20)] == '\t');
+        row.push_back(std::stod(line.substr(static_cast<std::size_t>(col * 21), 20)));
+      }
+      times.push_back(line.substr(63));
+      rows.push_back(row);
+    }
+    ASSERT_GT(rows.size(), 1000u);  // well past sample 116
+    EXPECT_EQ(times[0], "               0.000");
+    EXPECT_EQ(times[1], "               0.002");
+    EXPECT_EQ(times[2], "               0.004");
+    EXPECT_EQ(times[3], "               0.007");
+    EXPECT_EQ(times[1000], "               2.208");
+    // Ten steps of 160 counts, and the actual position follows the commanded one.
+    double most = 0, worst = 0;
+    for (auto& r : rows) {
+      most = std::max(most, r[0]);
+      worst = std::max(worst, std::abs(r[1] - r[0]));
+    }
+    EXPECT_NEAR(most, 1600.0, 1.0);
+    EXPECT_LT(worst, 160.0);
+    EXPECT_NEAR(rows.back()[1], rows.back()[0], 10.0);
+    CloseDevice();
+    quit();
+  });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Command line
+
+TEST_F(Scanner, TheCommandLineSendsAtMost35CharactersToTheChosenController) {
+  simulate();
+  run([&] {
+    ASSERT_EQ(ScanOpen(), 1);
+    ASSERT_TRUE(Operator::commit(mainPanel, PANEL_Obs_Test));
+    ASSERT_TRUE(Operator::sync());
+    // The 36th character would make it another, invalid variable.
+    std::string typed = "i900" + std::string(31, ' ') + "1" + std::string(20, '2');
+    ASSERT_TRUE(Operator::type(testpanel, test_panel_STR_Command, typed));
+    std::string before = monitorText();
+    ASSERT_TRUE(Operator::key(testpanel, test_panel_STR_Command, VAL_ENTER_VKEY));
+    ASSERT_TRUE(Operator::sync());
+    EXPECT_EQ(textOf(testpanel, test_panel_TB_Text_Monitor),
+              "Scanner> " + typed.substr(0, 35) + "\n");
+    EXPECT_EQ(monitorText().substr(before.size()), "3\r");
+    EXPECT_EQ(textOf(testpanel, test_panel_STR_Command), "");
+
+    // Neither target chosen: nothing is sent or echoed.
+    SetCtrlVal(testpanel, test_panel_radio_scan, 0);
+    ASSERT_TRUE(Operator::type(testpanel, test_panel_STR_Command, "i900"));
+    before = monitorText();
+    ASSERT_TRUE(Operator::key(testpanel, test_panel_STR_Command, VAL_ENTER_VKEY));
+    ASSERT_TRUE(Operator::sync());
+    EXPECT_EQ(monitorText(), before);
+    EXPECT_EQ(textOf(testpanel, test_panel_TB_Text_Monitor),
+              "Scanner> " + typed.substr(0, 35) + "\n");
+    CloseDevice();
+    quit();
+  });
+}
+
+}  // namespace
