@@ -11,6 +11,7 @@
 #include "files/bitmap.h"
 #include "files/fits_reader.h"
 #include "platform/ui/userint.h"
+#include "sequence/sequence.h"
 
 namespace {
 void SetReadout(int control, const char* format, double value) {
@@ -116,6 +117,11 @@ void CVICALLBACK mnuAbout(int menubar, int menuItem, void* callbackData, int pan
   (void)menuItem;
   (void)callbackData;
   (void)panel;
+  // About switches the driver's camera, which belongs to the run while one is active.
+  if (RunActive()) {
+    MessagePopup("Warning", "An observation is running. About is available when it has ended.");
+    return;
+  }
   char text[4096] = "";
   DisplayPanel(aboutPanel);
   SetCurrentCamera(nCameraHandle1);

@@ -130,6 +130,13 @@ int CVICALLBACK PowerOff(int panel, int control, int event, void* callbackData, 
   (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
   if (event != EVENT_COMMIT) return 0;
 
+  // A run still reads the cameras and the buffers released below: it ends first, after the
+  // scan in progress has been completed and saved.
+  if (!EndRunAndWait(600.0)) {
+    MessagePopup("Error", "The observation did not end: the instrument stays powered.");
+    return 0;
+  }
+
   bool scanning = Scanning == 1;
   if (scanning) {
     MessagePopup("Error", "Motor is still running.");
@@ -172,6 +179,15 @@ int CVICALLBACK QuitCallback(int panel, int control, int event, void* callbackDa
   if (event != EVENT_COMMIT) return 0;
 
   Run_thread_stop = 1;
+  // The run is ended before anything it uses is closed or released: a scan in progress is
+  // aborted and what it took is saved.
+  if (RunActive()) {
+    if (Scanning == 1) AbortScan();
+    if (!EndRunAndWait(120.0)) {
+      MessagePopup("Error", "The observation did not end: quit later.");
+      return 0;
+    }
+  }
 
   // Quitting must end the program: a running scan is stopped and the link closed first, so
   // that the monitoring loop ends and no thread still writes into the buffers released below.

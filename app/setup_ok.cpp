@@ -14,6 +14,7 @@
 #include "files/folder_script.h"
 #include "motors/motors.h"
 #include "scanner/scanner.h"
+#include "sequence/sequence.h"
 
 std::atomic<int> setup_buffers_ok{0};
 
@@ -102,7 +103,7 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
     return 0;
   }
   // The run thread uses the buffers this confirmation would release.
-  if (Run_thread_stop == 0) {
+  if (Run_thread_stop == 0 || RunActive()) {
     MessagePopup("Warning", "An observation is running. Stop it before changing the setup.");
     return 0;
   }

@@ -5,6 +5,7 @@
 #include "app/observation_state.h"
 #include "app/shell.h"
 #include "camera/camera.h"
+#include "sequence/sequence.h"
 
 int temp_thread_id = 0;
 
@@ -97,6 +98,12 @@ int CVICALLBACK setCooler(int panel, int control, int event, void* callbackData,
                           int eventData2) {
   (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
   if (event != EVENT_COMMIT) return 0;
+  // The coolers are set camera by camera through the driver's current camera, which belongs
+  // to the run while one is active.
+  if (RunActive()) {
+    MessagePopup("Warning", "An observation is running. The coolers can be set when it has ended.");
+    return 0;
+  }
   appendTest("CCD Cooling Status\n");
   int f1 = 1, f2 = 1, t1 = 0, t2 = 0;
   GetCtrlVal(testpanel, test_panel_CoolerOnOff1, &f1);

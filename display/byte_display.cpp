@@ -125,7 +125,8 @@ int MagnetMoving(int panel) {
     SetPanelAttribute(panel, ATTR_LEFT, mainLeft + mainWidth + kGap);
   else if (left < mainLeft && mainLeft < left + width + kGap + kMagnet)
     SetPanelAttribute(panel, ATTR_LEFT, mainLeft - width - kGap);
-  if (mainTop - kMagnet < top && top < mainTop + kMagnet) SetPanelAttribute(panel, ATTR_TOP, mainTop);
+  if (mainTop - kMagnet < top && top < mainTop + kMagnet)
+    SetPanelAttribute(panel, ATTR_TOP, mainTop);
   return 1;
 }
 
@@ -138,8 +139,8 @@ void SetRangeSliders(unsigned short min, unsigned short max, int lower, int uppe
   SetCtrlVal(mainPanel, PANEL_BYTSCL_MAX, upper);
 }
 
-int CVICALLBACK SetBytsclMin(int panel, int control, int event, void* callbackData,
-                             int eventData1, int eventData2) {
+int CVICALLBACK SetBytsclMin(int panel, int control, int event, void* callbackData, int eventData1,
+                             int eventData2) {
   (void)control;
   (void)callbackData;
   (void)eventData1;
@@ -173,8 +174,8 @@ int CVICALLBACK SetBytsclMin(int panel, int control, int event, void* callbackDa
   return 0;
 }
 
-int CVICALLBACK SetBytsclMax(int panel, int control, int event, void* callbackData,
-                             int eventData1, int eventData2) {
+int CVICALLBACK SetBytsclMax(int panel, int control, int event, void* callbackData, int eventData1,
+                             int eventData2) {
   if (event != EVENT_COMMIT) return 0;
   return SetBytsclMin(panel, control, EVENT_COMMIT, callbackData, eventData1, eventData2);
 }

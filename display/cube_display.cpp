@@ -75,6 +75,16 @@ void ShowReadouts(unsigned short min, unsigned short max) {
 }
 }  // namespace
 
+void CopyColumnSlice(const unsigned short* cube, int width, int height, int frames, int column,
+                     unsigned short* out) {
+  std::size_t frameSize = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  for (int z = 0; z < frames; z++) {
+    const unsigned short* src = cube + frameSize * static_cast<std::size_t>(z) + column;
+    for (int y = 0; y < height; y++)
+      out[static_cast<std::size_t>(y) * frames + z] = src[static_cast<std::size_t>(y) * width];
+  }
+}
+
 bool CameraPlaneCurrent() {
   const Plane& p = planeDataCCD;
   if (!p.data || p.width <= 0 || p.height <= 0) return false;
@@ -108,7 +118,8 @@ int DisplayCCDImage(int width, int height, int frames, long camera) {
   } else {
     SetCtrlAttribute(mainPanel, PANEL_set_Select_Frame, ATTR_DIMMED, 0);
     SetCtrlAttribute(mainPanel, PANEL_set_Select_Frame, ATTR_MIN_VALUE, 0);
-    SetCtrlAttribute(mainPanel, PANEL_set_Select_Frame, ATTR_MAX_VALUE, frames > 1 ? frames - 1 : 0);
+    SetCtrlAttribute(mainPanel, PANEL_set_Select_Frame, ATTR_MAX_VALUE,
+                     frames > 1 ? frames - 1 : 0);
     SetCtrlAttribute(mainPanel, PANEL_SelectAxis, ATTR_DIMMED, 0);
     if (!AllocatePlane(planeDataCCD, width, height)) {
       AppendMonitor("Cannot allocate the frame memory\n");
@@ -155,12 +166,7 @@ int Display3D_CCD(int axis, int index, unsigned short* min, unsigned short* max,
       AppendMonitor("Cannot allocate the frame memory\n");
       return 0;
     }
-    unsigned short* dst = planeDataCCD.data;
-    for (int z = 0; z < F; z++) {
-      const unsigned short* src = cam.frames + frameSize * static_cast<std::size_t>(z) + index;
-      for (int y = 0; y < H; y++)
-        dst[static_cast<std::size_t>(y) * F + z] = src[static_cast<std::size_t>(y) * W];
-    }
+    CopyColumnSlice(cam.frames, W, H, F, index, planeDataCCD.data);
   }
   Draw(planeDataCCD, min, max);
   return 1;
@@ -188,12 +194,7 @@ int Display3DFits(int axis, int index, unsigned short* min, unsigned short* max)
       AppendMonitor("Cannot allocate the frame memory\n");
       return 0;
     }
-    unsigned short* dst = pusFitsData.data;
-    for (int z = 0; z < F; z++) {
-      const unsigned short* src = pFitsData.data + planeSize * static_cast<std::size_t>(z) + index;
-      for (int y = 0; y < H; y++)
-        dst[static_cast<std::size_t>(y) * F + z] = src[static_cast<std::size_t>(y) * W];
-    }
+    CopyColumnSlice(pFitsData.data, W, H, F, index, pusFitsData.data);
   }
   Draw(pusFitsData, min, max);
   return 1;
@@ -226,8 +227,8 @@ int CVICALLBACK SetSelectFrame(int panel, int control, int event, void* callback
   return 0;
 }
 
-int CVICALLBACK setFrameAxis(int panel, int control, int event, void* callbackData,
-                             int eventData1, int eventData2) {
+int CVICALLBACK setFrameAxis(int panel, int control, int event, void* callbackData, int eventData1,
+                             int eventData2) {
   (void)control;
   (void)callbackData;
   (void)eventData1;

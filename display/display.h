@@ -48,8 +48,7 @@ inline unsigned char ScaleToByte(int sample, int lower, int range) {
 void ByteDisplay(int width, int height, const unsigned short* samples, unsigned short lower,
                  unsigned short upper);
 // Takes ownership of `bytes` (allocated with new[]), top row first.
-int OpenGraphicPanel(int depth, int width, int height, const int* colorTable,
-                     unsigned char* bytes);
+int OpenGraphicPanel(int depth, int width, int height, const int* colorTable, unsigned char* bytes);
 int MagnetMoving(int panel);
 // Loads and shows the graphic panel when it is not loaded; -1 when loading fails.
 int EnsureGraphicPanel();
@@ -63,6 +62,10 @@ int DisplayCCDImage(int width, int height, int frames, long camera);
 // Return 1 when a plane was shown, 0 when there was nothing to show.
 int Display3D_CCD(int axis, int index, unsigned short* min, unsigned short* max, long camera);
 int Display3DFits(int axis, int index, unsigned short* min, unsigned short* max);
+// The column slice of a cube of `frames` frames of width x height: out is frames x height,
+// sample (z, y) from column `column` of row y of frame z.
+void CopyColumnSlice(const unsigned short* cube, int width, int height, int frames, int column,
+                     unsigned short* out);
 // Whether planeDataCCD holds a picture that may be read: an owned copy, or a reference to a
 // camera buffer that still exists and is at least as large.
 bool CameraPlaneCurrent();

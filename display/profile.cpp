@@ -114,8 +114,8 @@ int CVICALLBACK pic_window(int panel, int control, int event, void* callbackData
   return 0;
 }
 
-int CVICALLBACK drawHistogram(int panel, int control, int event, void* callbackData,
-                              int eventData1, int eventData2) {
+int CVICALLBACK drawHistogram(int panel, int control, int event, void* callbackData, int eventData1,
+                              int eventData2) {
   (void)panel;
   (void)control;
   (void)callbackData;

@@ -144,7 +144,7 @@ int SaveFits(int nx, int ny, int frames, float exposure, long camera, const char
              const char* endText, float elapsed, const char* directory) {
   bool second = IsSecondCamera(camera);
   FitsSave s;
-  FitsBegin(s, directory, second ? "B" : "A");
+  FitsBegin(s, directory, second ? "B" : "A", 2ull * nx * ny * (frames >= 2 ? frames : 1));
   createImage(s, SHORT_IMG, nx, ny, frames);
   writeCommonKeys(s, exposure);
   writeScanTimes(s, startText, endText, elapsed);
@@ -165,7 +165,7 @@ int SaveBiasDark(int nh, int nv, int frames, float exposure, long camera, const 
   (void)frames;  // always one frame
   bool second = IsSecondCamera(camera);
   FitsSave s;
-  FitsBegin(s, directory, second ? "B_BiasDark" : "A_BiasDark");
+  FitsBegin(s, directory, second ? "B_BiasDark" : "A_BiasDark", 2ull * nh * nv);
   createImage(s, SHORT_IMG, nh, nv, 1);
   writeCommonKeys(s, exposure);
   writeCameraKeys(s, camera, second, false);
@@ -181,7 +181,8 @@ int SaveFlatFits(int nh, int nv, int frames, float exposure, long camera, const 
                  const char* endText, float elapsed, const char* directory) {
   bool second = IsSecondCamera(camera);
   FitsSave s;
-  FitsBegin(s, directory, second ? "B_Flat" : "A_Flat");
+  FitsBegin(s, directory, second ? "B_Flat" : "A_Flat",
+            4ull * nh * nv * (frames >= 2 ? frames : 1));
   createImage(s, FLOAT_IMG, nh, nv, frames);
   writeCommonKeys(s, exposure);
   writeScanTimes(s, startText, endText, elapsed);

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 
@@ -46,11 +47,12 @@ bool buildPath(FitsSave& save, std::time_t when, int number) {
   return true;
 }
 
-void syncPath(const std::string& path, int flags) {
+bool syncPath(const std::string& path, int flags) {
   int fd = ::open(path.c_str(), flags);
-  if (fd < 0) return;
-  ::fsync(fd);
+  if (fd < 0) return false;
+  bool ok = ::fsync(fd) == 0;
   ::close(fd);
+  return ok;
 }
 
 std::string folderOf(const std::string& path) {
@@ -113,7 +115,8 @@ void WriteGratingKeys(FitsSave& save) {
   char wavelength[64] = "", step[32] = "", angle[64] = "";
   int entry = SelectedWvEntry();
   if (entry >= 0) {
-    std::snprintf(wavelength, sizeof wavelength, "%.2f", static_cast<double>(Data[entry].wavelength));
+    std::snprintf(wavelength, sizeof wavelength, "%.2f",
+                  static_cast<double>(Data[entry].wavelength));
     std::snprintf(step, sizeof step, "%.2d", Data[entry].step);
     std::snprintf(angle, sizeof angle, "%.2f", Data[entry].angle);
   }
@@ -129,7 +132,7 @@ void FitsStep(FitsSave& save, const char* step) {
   if (save.status != 0) fail(save, step);
 }
 
-bool FitsBegin(FitsSave& save, const char* directory, const char* suffix) {
+bool FitsBegin(FitsSave& save, const char* directory, const char* suffix, std::size_t dataBytes) {
   if (helx::os::PerformanceFrequency() <= 0)
     MessagePopup("Error", "Cannot support the timer of high resolution\n");
   else if (gliFreq <= 0)
@@ -148,6 +151,7 @@ bool FitsBegin(FitsSave& save, const char* directory, const char* suffix) {
   std::snprintf(unique, sizeof unique, ".part%d-%u", static_cast<int>(::getpid()), tempCounter++);
   save.tempPath = save.mappedPath + unique;
   // The plain disk-file call: a "[" or "!" in a folder name is a folder name, not a filter.
+  (void)dataBytes;
   ffdkinit(&save.fptr, save.tempPath.c_str(), &save.status);
   FitsStep(save, "create the file");
   return save.status == 0;
@@ -155,8 +159,7 @@ bool FitsBegin(FitsSave& save, const char* directory, const char* suffix) {
 
 int FitsFinish(FitsSave& save) {
   if (save.fptr) {
-    int closeStatus = save.status;
-    if (closeStatus != 0) {
+    if (save.status != 0) {
       // The library still frees the file; its result no longer matters.
       int ignored = 0;
       ffclos(save.fptr, &ignored);
@@ -166,7 +169,10 @@ int FitsFinish(FitsSave& save) {
     }
     save.fptr = nullptr;
   }
-  if (save.status == 0 && fits_sync) syncPath(save.tempPath, O_RDONLY);
+  if (save.status == 0 && fits_sync && !syncPath(save.tempPath, O_RDONLY)) {
+    fail(save, "write the file to the disk");
+    save.status = WRITE_ERROR;
+  }
 
   if (save.status == 0) {
     std::time_t when = helx::os::CalendarNow();

@@ -19,9 +19,9 @@ struct FitsSave {
 };
 
 // Starts a save: the save-time mark, the name from the UTC time, the temporary file created with
-// the library's plain disk-file call. False when the file cannot be created (reported later by
-// FitsFinish).
-bool FitsBegin(FitsSave& save, const char* directory, const char* suffix);
+// the library's plain disk-file call (`dataBytes`: the size of the pixels to come). False when it
+// cannot start (reported later by FitsFinish).
+bool FitsBegin(FitsSave& save, const char* directory, const char* suffix, std::size_t dataBytes);
 // Records `step` as the failed one if the library status is set and none failed before.
 void FitsStep(FitsSave& save, const char* step);
 // Closes, syncs and puts the file in place; reports failure and the save time. Returns 1 or 0.

@@ -17,11 +17,11 @@
 
 // One record of Wv.ini, byte for byte.
 struct WvEntry {
-  float wavelength;             // shown in the ring, GRATWVLN
-  unsigned char unused1[4];     // not interpreted: kept as the editor wrote it
-  int step;                     // grating position in controller steps, GRATSTEP
-  unsigned char unused2[4];     // not interpreted
-  double angle;                 // grating angle, GRATANGL
+  float wavelength;          // shown in the ring, GRATWVLN
+  unsigned char unused1[4];  // not interpreted: kept as the editor wrote it
+  int step;                  // grating position in controller steps, GRATSTEP
+  unsigned char unused2[4];  // not interpreted
+  double angle;              // grating angle, GRATANGL
 };
 static_assert(sizeof(WvEntry) == 24, "Wv.ini records are 24 bytes");
 

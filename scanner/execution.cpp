@@ -110,9 +110,9 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
 
   ResetScanSteps(frames);
   if (scan_abort) return scanEnd(0);
-  static const char* const start_commands[] = {
-      "I19=5",       "I20=7", "CLOSE", "END GAT", "DEL GAT", "DEF GAT", "GAT &1 b1 r",
-      "m180->X:$818,0", "m145->Y:$814,10"};
+  static const char* const start_commands[] = {"I19=5",       "I20=7",          "CLOSE",
+                                               "END GAT",     "DEL GAT",        "DEF GAT",
+                                               "GAT &1 b1 r", "m180->X:$818,0", "m145->Y:$814,10"};
   for (const char* command : start_commands)
     if (PmacCommand(command, reply) < 0) return scanEnd(controllerSilent(command));
 
@@ -167,8 +167,7 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
     int missed = frames - ScanStepsAnnounced();
     if (missed > 0 && result == 1) {
       char text[120];
-      std::snprintf(text, sizeof text, "\n%d of %d scan steps were not reached.\n", missed,
-                    frames);
+      std::snprintf(text, sizeof text, "\n%d of %d scan steps were not reached.\n", missed, frames);
       AppendMonitor(text);
     }
   }

@@ -30,8 +30,8 @@
 #include "platform/ui/userint.h"
 
 // ---- link state ----
-extern void* h_PmacLib;          // the loaded library; null when not loaded
-extern std::uint32_t dwDevice;   // controller device number: always 0
+extern void* h_PmacLib;               // the loaded library; null when not loaded
+extern std::uint32_t dwDevice;        // controller device number: always 0
 extern std::atomic<int> bDriverOpen;  // 1 while the device is open
 // The library's file name as dlopen finds it (tests may point it elsewhere).
 extern char PmacLibName[256];

@@ -15,3 +15,37 @@ extern std::atomic<int> monitoring_active;
 // Runs while the scanner link is open: refreshes the scanner's position and status, and takes
 // each announced scan step's frame into its slot. Returns 1 when the link closes.
 int CVICALLBACK MonitoringThreadFunction(void* data);
+
+// ---- observation run and flat-field sequence ----
+
+// 1 from the moment Run is pressed (or a flat sequence starts) until the run thread has let go
+// of every buffer and the image panel; commands that switch the driver's camera or release
+// buffers are refused (or wait) while it is 1.
+extern std::atomic<int> run_active;
+// Frames of the scans of the last Run that were announced late or never stored.
+extern std::atomic<int> run_frames_lost;
+// Instrument seconds the run and the flat sequence wait for the scanner to return to its start.
+extern double scanner_return_limit;
+
+int RunActive(void);
+// Sets the stop flag and waits, processing events, until the run has ended or `limitSeconds`
+// passed; 1 when no run is active any more.
+int EndRunAndWait(double limitSeconds);
+
+int CVICALLBACK RunThread(void* functionData);
+void CVICALLBACK AfterRunThread(int poolHandle, int functionID, unsigned int event, int value,
+                                void* callbackData);
+int TakingFlat(void);
+
+// Shared by the run and the flat sequence.
+// Loads the image panel beside the main panel into GraphicPanel; -1 when it cannot be loaded.
+int LoadImagePanel(void);
+void DiscardImagePanel(void);
+// Clears camera 1's or camera 2's buffer, `frames` frames of that camera's own size.
+void ClearFrames(int camera, int frames);
+// 1 once the scanner is back within one unit of its start and in position; 0 when Stop was
+// pressed (honourStop); -1 (reported) when it did not come back within scanner_return_limit.
+int WaitScannerAtStart(int honourStop, const char* what);
+// After the scan program ended: waits until every announced frame is stored; frames not
+// stored are counted into run_frames_lost and reported. Returns the frames stored.
+int WaitScanFramesStored(int frames, float exposure, const char* cameras);

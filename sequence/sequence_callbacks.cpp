@@ -2,4 +2,7 @@
 #include "app/shell.h"
 #include "platform/ui/callbacks.h"
 
-void RegisterSequenceCallbacks() {}
+void RegisterSequenceCallbacks() {
+  helx::ui::RegisterCallback("cmd_Run", cmd_Run);
+  helx::ui::RegisterCallback("cmdStop", cmdStop);
+}

@@ -82,10 +82,11 @@ class Call {
     if (!d_.built) d_.build();
     now_ = helx::os::Clock::instance().seconds();
     bool anyAcquiring = false;
-    for (auto& c : d_.cameras) anyAcquiring = anyAcquiring || c.head->acquiring(now_);
+    for (auto& c : d_.cameras)
+      if (c.head->acquiring(now_)) anyAcquiring = true;  // also settles finished exposures
     if (anyAcquiring) {
-      at_ = opticsNow();
-      for (auto& c : d_.cameras) c.head->observe(at_, now_);
+      const OpticsPosition at = opticsNow();
+      for (auto& c : d_.cameras) c.head->observe(at, now_);
     }
     code_ = check(name, need);
   }
@@ -129,11 +130,10 @@ class Call {
   std::unique_lock<std::mutex> lock_;
   Driver& d_;
   double now_ = 0.0;
-  OpticsPosition at_;
   unsigned int code_ = DRV_SUCCESS;
 };
 
-// An index into a table of the head, or nullopt.
+// Whether `index` selects an entry of one of the head's tables.
 template <typename T>
 bool inRange(int index, const std::vector<T>& table) {
   return index >= 0 && static_cast<std::size_t>(index) < table.size();
@@ -534,10 +534,15 @@ unsigned int GetAcquisitionTimings(float* exposure, float* accumulate, float* ki
 unsigned int StartAcquisition(void) {
   Call call("StartAcquisition", Need::Idle);
   if (!call.ok()) return call.code();
+  // The driver's buffer holds at most 2^31 samples (4 GiB).
+  const auto& setup = call.setup();
+  if (static_cast<double>(setup.frameCount()) * static_cast<double>(setup.window.pixels()) >
+      2147483648.0)
+    return DRV_ACQ_BUFFER;
   auto& faults = call.driver().faults;
   const std::string own = "AcquisitionHang@" + std::to_string(call.head().number());
   const bool hang = faults.shouldFail(own) || faults.shouldFail("AcquisitionHang");
-  call.head().start(call.setup(), opticsNow(), call.now(), hang);
+  call.head().start(setup, opticsNow(), call.now(), hang);
   return DRV_SUCCESS;
 }
 

@@ -16,7 +16,11 @@
 // The simulated heads (docs/sim-camera.md): 512 x 512 back-illuminated EMCCDs by default, a
 // 1004 x 1002 head on request; image read mode (4) only; internal trigger only; acquisition
 // mode 1 is a single scan, 6 (and the driver's kinetic series, 3) a series of
-// SetNumberKinetics frames, exposed back to back in frame-transfer mode when that is on.
+// SetNumberKinetics frames, exposed back to back in frame-transfer mode when that is on. A
+// window that is not a multiple of the binning drops the remainder; an acquisition of more than
+// 2^31 samples is refused with DRV_ACQ_BUFFER. GetAcquiredData16 wants exactly the samples of
+// the last acquisition (frames x binned width x binned height) and may be called again for the
+// same data until the next StartAcquisition.
 //
 // Threads: every call may be made from any thread; calls are serialised inside.
 #pragma once

@@ -1,7 +1,5 @@
 #include "platform/os/launch.h"
 
-#include "platform/os/batch.h"
-
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +10,8 @@
 #include <sstream>
 #include <thread>
 #include <vector>
+
+#include "platform/os/batch.h"
 
 extern char** environ;
 

@@ -1,13 +1,13 @@
 #include "platform/wvcontrol/wv_list.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
-
-#include <unistd.h>
 
 namespace helx::wvcontrol {
 
@@ -49,7 +49,8 @@ WvList WvList::parse(const std::string& bytes) {
   if (selectSlot >= 0) std::memset(list.header_.data() + selectSlot * kSlotSize, 0, kSlotSize);
 
   count = std::clamp<long>(count, 0, kCapacity);
-  std::size_t available = bytes.size() > kHeaderSize ? (bytes.size() - kHeaderSize) / kRecordSize : 0;
+  std::size_t available =
+      bytes.size() > kHeaderSize ? (bytes.size() - kHeaderSize) / kRecordSize : 0;
   count = std::min<long>(count, static_cast<long>(available));
   for (long i = 0; i < count; i++) {
     const char* r = bytes.data() + kHeaderSize + i * kRecordSize;

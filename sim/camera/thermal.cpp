@@ -9,31 +9,22 @@ ThermalModel::ThermalModel(ThermalConfig config, double now)
     : config_(config), t0_(now), start_(config.ambient), goal_(config.ambient) {}
 
 void ThermalModel::setCooler(bool on, double now) {
-  if (on == cooler_) return;
-  const double t = temperature(now);
-  cooler_ = on;
-  start_ = t;
-  t0_ = now;
-  inBandFrom_.reset();
-  rebase(now, false);
+  if (on != cooler_) restart(now, false, [&] { cooler_ = on; });
 }
 
 void ThermalModel::setTarget(double celsius, double now) {
-  if (celsius == target_) return;
-  const double t = temperature(now);
-  target_ = celsius;
-  start_ = t;
-  t0_ = now;
-  rebase(now, false);
+  if (celsius != target_) restart(now, false, [&] { target_ = celsius; });
 }
 
 void ThermalModel::setFan(int mode, double now) {
-  if (mode == fan_ || mode < 0 || mode > 2) return;
-  const double t = temperature(now);
-  fan_ = mode;
-  start_ = t;
+  if (mode != fan_ && mode >= 0 && mode <= 2) restart(now, true, [&] { fan_ = mode; });
+}
+
+void ThermalModel::restart(double now, bool mayKeepStability, const std::function<void()>& change) {
+  start_ = temperature(now);
   t0_ = now;
-  rebase(now, true);
+  change();
+  rebase(now, mayKeepStability);
 }
 
 void ThermalModel::rebase(double now, bool mayKeepStability) {

@@ -18,6 +18,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 
 namespace helx::sim::camera {
@@ -51,6 +52,8 @@ class ThermalModel {
   ThermalStatus status(double now) const;
 
  private:
+  // A new segment from `now`: the temperature carries on, `change` alters the controls.
+  void restart(double now, bool mayKeepStability, const std::function<void()>& change);
   void rebase(double now, bool mayKeepStability);
   // Time after t0 at which the distance to the goal has fallen to `distance` (controlled mode).
   double timeToDistance(double distance) const;

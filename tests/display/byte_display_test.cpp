@@ -122,7 +122,8 @@ TEST_F(DisplayTest, ClosedGraphicPanelIsLoadedAgainByTheRangeSlider) {
   ASSERT_GT(GraphicPanel, 0);
   EXPECT_NE(GraphicPanel, first);
   EXPECT_EQ(grey().front(), 145);  // sample 50: 40 / 70 of white
-  EXPECT_EQ(grey().back(), 255);
+  EXPECT_EQ(grey()[3], 255);       // sample 80, top right
+  EXPECT_EQ(grey()[4], 0);         // sample 10, bottom left
 }
 
 TEST_F(DisplayTest, RangeSlidersRedrawTheCurrentPlaneAtItsOwnSize) {

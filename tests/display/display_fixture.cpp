@@ -44,6 +44,8 @@ void DisplayTest::TearDown() {
   ReleasePlane(pusFitsData);
   ReleasePlane(pFitsData);
   g_pRawData = g_pRawData2 = BiasDark1 = BiasDark2 = nullptr;
+  // The runtime's timer thread must end before the process does.
+  CloseCVIRTE();
   ASSERT_EQ(::chdir("/"), 0);
   fs::remove_all(workdir);
 }

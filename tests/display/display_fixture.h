@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/HELX.h"
 #include "platform/ui/model.h"
 
 class DisplayTest : public ::testing::Test {

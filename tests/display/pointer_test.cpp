@@ -2,6 +2,7 @@
 // program; the camera data are laid out as an acquisition leaves them.
 #include <vector>
 
+#include "app/HELX.h"
 #include "app/observation_state.h"
 #include "display/display.h"
 #include "helx_fixture.h"

@@ -58,8 +58,8 @@ class FitsFiles : public PanelTest {
   std::string save(int camera, int nx = 8, int ny = 6, int count = 1) {
     frames(camera, nx, ny, count);
     long handle = camera == 1 ? nCameraHandle1 : nCameraHandle2;
-    EXPECT_EQ(SaveFits(nx, ny, count, 0.03f, handle, "2026.12.06-07:57:31",
-                       "2026.12.06-07:57:40", 9.25f, kDir),
+    EXPECT_EQ(SaveFits(nx, ny, count, 0.03f, handle, "2026.12.06-07:57:31", "2026.12.06-07:57:40",
+                       9.25f, kDir),
               1);
     return OnlyFile(folder, camera == 1 ? "_A.fts" : "_B.fts");
   }
@@ -103,15 +103,16 @@ TEST_F(FitsFiles, NamesCarryUtcTimeAndCameraLetterAndImageAxes) {
   bool inWindow = false;
   for (std::time_t t = before; t <= after; t++) {
     std::tm u = helx::os::UtcTime(t);
-    char expect[32];
+    char expect[96];
     std::snprintf(expect, sizeof expect, "HELX_%04d%02d%02d_%02d%02d%02d_A.fts", u.tm_year + 1900,
                   u.tm_mon + 1, u.tm_mday, u.tm_hour, u.tm_min, u.tm_sec);
     inWindow |= name == expect;
   }
   EXPECT_TRUE(inWindow) << name;
-  EXPECT_TRUE(std::regex_match(fs::path(b).filename().string(),
-                               std::regex(R"(HELX_\d{8}_\d{6}_B\.fts)")));
-  EXPECT_EQ(std::string(fits_last_saved), std::string(kDir) + "\\" + fs::path(b).filename().string());
+  EXPECT_TRUE(
+      std::regex_match(fs::path(b).filename().string(), std::regex(R"(HELX_\d{8}_\d{6}_B\.fts)")));
+  EXPECT_EQ(std::string(fits_last_saved),
+            std::string(kDir) + "\\" + fs::path(b).filename().string());
 
   EXPECT_EQ(value(a, "BITPIX"), "16");
   EXPECT_EQ(value(a, "NAXIS"), "2");
@@ -144,24 +145,23 @@ TEST_F(FitsFiles, ObservationHeaderCardsStandInTheFinishedOrder) {
   setMisc("A. Observer", 3, "", "AR 12345", -120, 340);
   auto cards = ReadCards(save(1, 8, 6, 3));
   std::vector<std::string> expected = {
-      "SIMPLE",   "BITPIX",   "NAXIS",    "NAXIS1",   "NAXIS2",   "NAXIS3",   "DATE",
-      "EXPTIME",  "HBINNING", "VBINNING", "EMGAIN",   "STRTIME",  "ENDTIME",  "ELAPTIME",
-      "HELXMODE", "STEPTIME", "STEPSIZE", "CCDTEMP",  "CCDNAME",  "CCD_XPIX", "CCD_YPIX",
-      "PAMPGAIN", "GRATWVLN", "GRATSTEP", "GRATANGL", "OBSERVER", "TARGET",   "ARNUMBER",
-      "TEL_XPOS", "TEL_YPOS"};
+      "SIMPLE",   "BITPIX",   "NAXIS",   "NAXIS1",   "NAXIS2",   "NAXIS3",   "DATE",     "EXPTIME",
+      "HBINNING", "VBINNING", "EMGAIN",  "STRTIME",  "ENDTIME",  "ELAPTIME", "HELXMODE", "STEPTIME",
+      "STEPSIZE", "CCDTEMP",  "CCDNAME", "CCD_XPIX", "CCD_YPIX", "PAMPGAIN", "GRATWVLN", "GRATSTEP",
+      "GRATANGL", "OBSERVER", "TARGET",  "ARNUMBER", "TEL_XPOS", "TEL_YPOS"};
   EXPECT_EQ(Keys(cards), expected);
   EXPECT_EQ(FindCard(cards, "EXPTIME")->comment, "Second");
-  EXPECT_EQ(FindCard(cards, "STRTIME")->value, "'2026.12.06-07:57:31'");
+  EXPECT_EQ(FindCard(cards, "STRTIME")->value, "2026.12.06-07:57:31");
   EXPECT_EQ(FindCard(cards, "ENDTIME")->comment, "Scan Finish Time");
   EXPECT_EQ(std::stod(FindCard(cards, "ELAPTIME")->value), 9.25);
   EXPECT_EQ(FindCard(cards, "HBINNING")->value, "2");
   EXPECT_EQ(FindCard(cards, "CCD_XPIX")->value, "512");
   EXPECT_EQ(FindCard(cards, "PAMPGAIN")->value, "1");
-  EXPECT_EQ(FindCard(cards, "GRATWVLN")->value, "'8542.09'");
-  EXPECT_EQ(FindCard(cards, "GRATANGL")->value, "'21.00'");
-  EXPECT_EQ(FindCard(cards, "OBSERVER")->value, "'A. Observer'");
-  EXPECT_EQ(FindCard(cards, "TARGET")->value, "'Active Region'");
-  EXPECT_EQ(FindCard(cards, "ARNUMBER")->value, "'AR 12345'");
+  EXPECT_EQ(FindCard(cards, "GRATWVLN")->value, "8542.09");
+  EXPECT_EQ(FindCard(cards, "GRATANGL")->value, "21.00");
+  EXPECT_EQ(FindCard(cards, "OBSERVER")->value, "A. Observer");
+  EXPECT_EQ(FindCard(cards, "TARGET")->value, "Active Region");
+  EXPECT_EQ(FindCard(cards, "ARNUMBER")->value, "AR 12345");
   EXPECT_EQ(FindCard(cards, "TEL_XPOS")->value, "-120");
   EXPECT_EQ(FindCard(cards, "TEL_YPOS")->comment, "Y position of Telescope on the Sun");
 }
@@ -173,12 +173,12 @@ TEST_F(FitsFiles, ModeCardsFollowScannerStatusAndScanMode) {
     std::vector<std::string> present, absent;
   };
   std::vector<Case> cases = {
-      {1, -1, "'None(Only CCD)'", {}, {"STEPTIME", "STEPSIZE", "SCNSPEED", "SCANDIST"}},
-      {1, 0, "'Spectrograph'", {"STEPTIME", "STEPSIZE"}, {"SCNSPEED", "SCANDIST"}},
-      {1, 1, "'Imaging'", {"SCNSPEED", "SCANDIST"}, {"STEPTIME", "STEPSIZE"}},
+      {1, -1, "None(Only CCD)", {}, {"STEPTIME", "STEPSIZE", "SCNSPEED", "SCANDIST"}},
+      {1, 0, "Spectrograph", {"STEPTIME", "STEPSIZE"}, {"SCNSPEED", "SCANDIST"}},
+      {1, 1, "Imaging", {"SCNSPEED", "SCANDIST"}, {"STEPTIME", "STEPSIZE"}},
       {1, 2, "", {}, {"STEPTIME", "STEPSIZE", "SCNSPEED", "SCANDIST"}},
-      {0, 0, "'None(Only CCD)'", {}, {"STEPTIME", "STEPSIZE", "SCNSPEED", "SCANDIST"}},
-      {0, 1, "'None(Only CCD)'", {}, {"STEPTIME", "STEPSIZE", "SCNSPEED", "SCANDIST"}},
+      {0, 0, "None(Only CCD)", {}, {"STEPTIME", "STEPSIZE", "SCNSPEED", "SCANDIST"}},
+      {0, 1, "None(Only CCD)", {}, {"STEPTIME", "STEPSIZE", "SCNSPEED", "SCANDIST"}},
       {-1, 0, "", {}, {"STEPTIME", "STEPSIZE", "SCNSPEED", "SCANDIST"}},
   };
   for (auto& c : cases) {
@@ -191,7 +191,7 @@ TEST_F(FitsFiles, ModeCardsFollowScannerStatusAndScanMode) {
     for (auto& k : c.present) EXPECT_NE(FindCard(cards, k), nullptr) << k;
     for (auto& k : c.absent) EXPECT_EQ(FindCard(cards, k), nullptr) << k;
     if (c.status == 1 && c.mode == 1) {
-      EXPECT_EQ(Keys(cards)[15], "SCNSPEED");
+      EXPECT_EQ(Keys(cards)[14], "SCNSPEED");
       EXPECT_EQ(FindCard(cards, "SCANDIST")->comment, "Distance to Scan(millimeter)");
     }
     fs::remove(path);
@@ -208,10 +208,11 @@ TEST_F(FitsFiles, StepSizeIsTheEnteredWholeMicrometres) {
 }
 
 TEST_F(FitsFiles, TargetCardsFollowTheTargetRing) {
-  const char* names[] = {"Near Disk Center", "Close to or on the Limb", "Quiet Region",
-                         "Active Region",    "Corona Hole",             "Sunspot",
+  const char* names[] = {"Near Disk Center", "Close to or on the Limb",
+                         "Quiet Region",     "Active Region",
+                         "Corona Hole",      "Sunspot",
                          "Filament",         "Prominence"};
-  for (int target = -1; target <= 9; target++) {
+  for (int target = -1; target <= 8; target++) {
     SCOPED_TRACE(target);
     setMisc("obs", target, "spot 7", "12345");
     std::string path = save(1);
@@ -220,23 +221,21 @@ TEST_F(FitsFiles, TargetCardsFollowTheTargetRing) {
     const Card* t = FindCard(cards, "TARGET");
     if (target == -1) {
       ASSERT_NE(t, nullptr);
-      EXPECT_EQ(t->value, "'NONE'");
+      EXPECT_EQ(t->value, "NONE");
       EXPECT_EQ(t->comment, "NONE");
     } else if (target <= 7) {
       ASSERT_NE(t, nullptr);
-      EXPECT_EQ(t->value, "'" + std::string(names[target]) + "'");
+      EXPECT_EQ(t->value, names[target]);
       EXPECT_EQ(t->comment, "Observation Target");
-    } else if (target == 8) {
-      ASSERT_NE(t, nullptr);
-      EXPECT_EQ(t->value, "'spot 7'");
     } else {
-      EXPECT_EQ(t, nullptr);
+      ASSERT_NE(t, nullptr);
+      EXPECT_EQ(t->value, "spot 7");
     }
     auto ar = std::find(keys.begin(), keys.end(), "ARNUMBER");
     if (target == 3) {
       ASSERT_NE(ar, keys.end());
       EXPECT_EQ(*(ar - 1), "TARGET");
-      EXPECT_EQ(FindCard(cards, "ARNUMBER")->value, "'12345'");
+      EXPECT_EQ(FindCard(cards, "ARNUMBER")->value, "12345");
     } else {
       EXPECT_EQ(ar, keys.end());
     }
@@ -246,7 +245,7 @@ TEST_F(FitsFiles, TargetCardsFollowTheTargetRing) {
 
 TEST_F(FitsFiles, GratingStepIsZeroPaddedToTwoDigits) {
   // Entry steps are i * 100 + 5 in the fixture's list; set our own.
-  for (auto [step, text] : {std::pair{5, "'05'"}, {12345, "'12345'"}, {-3, "'-03'"}}) {
+  for (auto [step, text] : {std::pair{5, "05"}, {12345, "12345"}, {-3, "-03"}}) {
     Data[1].step = step;
     std::string path = save(1);
     EXPECT_EQ(value(path, "GRATSTEP"), text);
@@ -272,10 +271,10 @@ TEST_F(FitsFiles, LibraryCommentsAndExtendAreDeletedExceptExtendInBiasDark) {
   EXPECT_EQ(std::count(obs.begin(), obs.end(), "COMMENT"), 0);
   EXPECT_EQ(std::count(biasKeys.begin(), biasKeys.end(), "COMMENT"), 0);
   EXPECT_EQ(std::count(biasKeys.begin(), biasKeys.end(), "EXTEND"), 1);
-  std::vector<std::string> biasExpected = {
-      "SIMPLE",  "BITPIX",  "NAXIS",    "NAXIS1",   "NAXIS2",   "EXTEND",   "DATE",
-      "EXPTIME", "HBINNING", "VBINNING", "EMGAIN",   "CCDTEMP",  "CCDNAME",  "PAMPGAIN",
-      "GRATWVLN", "GRATSTEP", "GRATANGL"};
+  std::vector<std::string> biasExpected = {"SIMPLE",   "BITPIX",  "NAXIS",   "NAXIS1",   "NAXIS2",
+                                           "EXTEND",   "DATE",    "EXPTIME", "HBINNING", "VBINNING",
+                                           "EMGAIN",   "CCDTEMP", "CCDNAME", "PAMPGAIN", "GRATWVLN",
+                                           "GRATSTEP", "GRATANGL"};
   EXPECT_EQ(biasKeys, biasExpected);
 
   // The flat ends with its two comment cards, the second naming the frames averaged.
@@ -294,13 +293,13 @@ TEST_F(FitsFiles, UnselectedWavelengthWritesEmptyGratingTextsAndOperatorTextIsPr
   ClearListCtrl(gratingPage(), setMotoTAB_Motor_Wavelength);  // the ring selects -1
   setMisc(std::string("Ob\tserv\xe9r") + std::string(200, 'x'), 8, "user\x01target");
   auto cards = ReadCards(save(1));
-  EXPECT_EQ(FindCard(cards, "GRATWVLN")->value, "''");
-  EXPECT_EQ(FindCard(cards, "GRATSTEP")->value, "''");
-  EXPECT_EQ(FindCard(cards, "GRATANGL")->value, "''");
+  EXPECT_EQ(FindCard(cards, "GRATWVLN")->value, "");
+  EXPECT_EQ(FindCard(cards, "GRATSTEP")->value, "");
+  EXPECT_EQ(FindCard(cards, "GRATANGL")->value, "");
   std::string observer = FindCard(cards, "OBSERVER")->value;
-  EXPECT_EQ(observer.substr(0, 10), "'Ob?serv?r");
-  EXPECT_EQ(observer.size(), 70u);  // 68 characters and the quotes
-  EXPECT_EQ(FindCard(cards, "TARGET")->value, "'user?target'");
+  EXPECT_EQ(observer.substr(0, 9), "Ob?serv?r");
+  EXPECT_EQ(observer.size(), 68u);  // the most a string card holds
+  EXPECT_EQ(FindCard(cards, "TARGET")->value, "user?target");
 }
 
 TEST_F(FitsFiles, SaveTimeIsReportedInTheMessageBox) {
@@ -327,9 +326,10 @@ TEST_F(FitsFiles, EveryKindOfFilePassesFitsverifyAndReadsBackInAstropy) {
   std::string flatFile = saveFlat(1, 7);
   for (auto& path : {obs, biasFile, flatFile}) {
     std::string out;
-    int rc = RunPython("import subprocess,sys\nr=subprocess.run(['fitsverify','-q',sys.argv[1]],"
-                       "capture_output=True,text=True)\nprint(r.stdout+r.stderr)",
-                       path, out);
+    int rc = RunPython(
+        "import subprocess,sys\nr=subprocess.run(['fitsverify','-q',sys.argv[1]],"
+        "capture_output=True,text=True)\nprint(r.stdout+r.stderr)",
+        path, out);
     EXPECT_EQ(rc, 0);
     EXPECT_NE(out.find("OK"), std::string::npos) << out;
     EXPECT_EQ(out.find("error"), std::string::npos) << out;
@@ -354,7 +354,8 @@ TEST_F(FitsFiles, FolderThroughARegularFileFailsVisiblyAndLeavesNoFile) {
   ASSERT_TRUE(popup.has_value());
   EXPECT_NE(popup->text.find("G:\\blocker\\raw\\HELX_"), std::string::npos) << popup->text;
   EXPECT_NE(monitorText().find("FITS file not saved"), std::string::npos);
-  EXPECT_EQ(FileNames(workdir / "drive_g"), std::vector<std::string>{"blocker"});
+  EXPECT_EQ(FileNames(workdir / "drive_g"), (std::vector<std::string>{"TARN_Data", "blocker"}));
+  EXPECT_TRUE(FileNames(folder).empty());
 }
 
 TEST_F(FitsFiles, SaveCutShortByTheFileSizeLimitLeavesNoFileUnderAnyName) {

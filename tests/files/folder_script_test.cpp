@@ -1,10 +1,12 @@
 // The data-folder script: its whole content, refused operator text, and the folders it makes
 // when the program launches it.
+#include "files/folder_script.h"
+
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
 #include "app/observation_state.h"
-#include "files/folder_script.h"
 #include "panel_fixture.h"
 #include "platform/ui/operator.h"
 #include "platform/ui/userint.h"
@@ -37,15 +39,16 @@ TEST_F(FolderScript, LaunchedScriptMakesEveryMissingFolderBeforeLaunchReturns) {
 }
 
 TEST_F(FolderScript, TargetNamesThatCouldEscapeOrRunACommandAreRefused) {
-  for (const char* bad : {"..\\..\\x", "a&b", "x|y", "..", "a/b", "c:d", "", "   ",
-                          "name\"quoted\"", "semi;colon"}) {
+  for (const char* bad :
+       {"..\\..\\x", "a&b", "x|y", "..", "a/b", "c:d", "", "   ", "name\"quoted\"", "semi;colon"}) {
     SCOPED_TRACE(bad);
     Operator::clearPopups();
     EXPECT_EQ(CheckTargetName(bad), 0);
     EXPECT_TRUE(Operator::waitForPopup("Error", "Target name", 1).has_value());
   }
   EXPECT_EQ(CheckTargetName(std::string(MAX_TARGET_NAME + 1, 'x').c_str()), 0);
-  for (const char* good : {"spot7", "AR 13664 east", "flare-2026_12.a"}) EXPECT_EQ(CheckTargetName(good), 1);
+  for (const char* good : {"spot7", "AR 13664 east", "flare-2026_12.a"})
+    EXPECT_EQ(CheckTargetName(good), 1);
   // The longest name still fits entire_directory with the root, the date and "\raw\".
   EXPECT_LT(std::strlen("G:\\TARN_Data\\20261206\\raw\\") + MAX_TARGET_NAME,
             sizeof entire_directory);

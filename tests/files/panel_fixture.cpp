@@ -94,7 +94,18 @@ std::vector<Card> ReadCards(const std::string& path) {
   for (int i = 1; i <= count && status == 0; i++) {
     char key[FLEN_KEYWORD] = "", value[FLEN_VALUE] = "", comment[FLEN_COMMENT] = "";
     ffgkyn(f, i, key, value, comment, &status);
-    cards.push_back({key, value, comment});
+    std::string v = value;
+    // String values are compared as the texts they hold: quotes, padding and doubled quotes go.
+    if (v.size() >= 2 && v.front() == '\'' && v.back() == '\'') {
+      std::string text;
+      for (std::size_t k = 1; k + 1 < v.size(); k++) {
+        text += v[k];
+        if (v[k] == '\'' && v[k + 1] == '\'') k++;
+      }
+      while (!text.empty() && text.back() == ' ') text.pop_back();
+      v = text;
+    }
+    cards.push_back({key, v, comment});
   }
   int ignored = 0;
   if (f) ffclos(f, &ignored);
@@ -140,7 +151,8 @@ std::vector<std::string> FileNames(const fs::path& dir) {
 std::string OnlyFile(const fs::path& dir, const std::string& tail) {
   std::string found;
   for (auto& name : FileNames(dir)) {
-    if (name.size() >= tail.size() && name.compare(name.size() - tail.size(), tail.size(), tail) == 0) {
+    if (name.size() >= tail.size() &&
+        name.compare(name.size() - tail.size(), tail.size(), tail) == 0) {
       if (!found.empty()) return "";
       found = (dir / name).string();
     }

@@ -27,6 +27,7 @@ class PanelTest : public ::testing::Test {
   std::filesystem::path workdir;
 };
 
+// A header card; a string value holds its text (no quotes, no padding).
 struct Card {
   std::string key, value, comment;
 };

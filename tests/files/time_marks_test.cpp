@@ -1,11 +1,12 @@
 // Time marks: the text in UTC with four-digit years, and elapsed time from the counter alone.
+#include "files/time_marks.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <regex>
 
 #include "app/observation_state.h"
-#include "files/time_marks.h"
 #include "platform/os/clock.h"
 
 namespace {

@@ -5,14 +5,18 @@
 // Every announcement is recorded with the scanner's position at that moment: the test binary
 // wraps AnnounceScanStep at link time (-Wl,--wrap), so the check sees what the system did, not
 // what a consumer saw later.
+#include "scanner/scanner.h"
+
 #include <dlfcn.h>
 
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -21,12 +25,12 @@
 #include <vector>
 
 #include "app/observation_state.h"
+#include "app/shell.h"
 #include "camera/camera.h"
 #include "helx_fixture.h"
 #include "platform/atmcd/atmcd_sim.h"
 #include "platform/os/clock.h"
 #include "platform/ui/operator.h"
-#include "scanner/scanner.h"
 #include "sequence/step_handshake.h"
 #include "sim/common/scene_hook.h"
 #include "sim/common/settings.h"
@@ -41,6 +45,7 @@ struct Announcement {
   int step = 0;       // the step this call announced (counted before it)
   int accepted = 0;   // what AnnounceScanStep returned
   double counts = 0;  // scanner position when it was called
+  double at = 0;      // instrument time of the call, seconds
 };
 std::mutex announced_mutex;
 std::vector<Announcement> announced;
@@ -55,6 +60,7 @@ std::vector<Announcement> announcements() {
 extern "C" int __real__Z16AnnounceScanStepv();
 extern "C" int __wrap__Z16AnnounceScanStepv() {
   Announcement a;
+  a.at = helx::os::Clock::instance().seconds();
   a.counts = helx::sim::SceneHook::now().scannerCounts;
   a.step = ScanStepsAnnounced() + 1;
   a.accepted = __real__Z16AnnounceScanStepv();
@@ -105,12 +111,14 @@ const char* const kSpectrographBody =
 class Scanner : public HelxProgram {
  protected:
   // The simulated instrument: two cameras and the scanner's controller with these settings.
-  void simulate(nlohmann::json pmac = nlohmann::json::object()) {
+  // Scans run at a time scale that keeps their shortest window (the 30 ms dwell) a few real
+  // milliseconds wide.
+  void simulate(nlohmann::json pmac = nlohmann::json::object(), double scale = 50) {
     helx::sim::Settings::instance().set(
         {{"camera", {{"count", 2}}}, {"pmac", pmac}, {"log", {{"path", ""}}}});
     helx::sim::SimLog::instance().reopen();
     helx::atmcd_sim::reset();
-    helx::os::Clock::instance().setScale(50);
+    helx::os::Clock::instance().setScale(scale);
     layOutSite();
   }
   void openCameras() {
@@ -133,6 +141,14 @@ class Scanner : public HelxProgram {
     ASSERT_TRUE(eventually([] { return reply("m140") == "1\r"; }));
   }
   void quit() { Operator::commit(mainPanel, PANEL_QUITBUTTON); }
+  // Runs the actions, then closes the link and quits, also after a failed assertion.
+  void drive(const std::function<void()>& actions) {
+    run([&] {
+      actions();
+      CloseDevice();
+      quit();
+    });
+  }
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -140,7 +156,7 @@ class Scanner : public HelxProgram {
 
 TEST_F(Scanner, CloseBeforeAnyOpenOnlyClearsTheTwoFlags) {
   simulate();
-  run([&] {
+  drive([&] {
     PmacAccessible = 1;
     std::string before = monitorText();
     CloseDevice();
@@ -148,13 +164,12 @@ TEST_F(Scanner, CloseBeforeAnyOpenOnlyClearsTheTwoFlags) {
     EXPECT_EQ(Scanner_status, 0);
     EXPECT_EQ(monitorText(), before);
     EXPECT_EQ(h_PmacLib, nullptr);
-    quit();
   });
 }
 
 TEST_F(Scanner, CloseReportsWhatItLeftOpenAndAlwaysUnloads) {
   simulate();
-  run([&] {
+  drive([&] {
     ASSERT_EQ(ScanOpen(), 1);
     CloseDevice();
     EXPECT_TRUE(contains(monitorText(), "Device is Closed! 0 \n "));
@@ -176,39 +191,37 @@ TEST_F(Scanner, CloseReportsWhatItLeftOpenAndAlwaysUnloads) {
     EXPECT_EQ(PmacCommand("#1P", text), -1);
     EXPECT_STREQ(text, "");
     dlclose(lib);
-    quit();
   });
 }
 
 TEST_F(Scanner, AReplyIsCutAt255Characters) {
   simulate();
-  run([&] {
+  drive([&] {
     ASSERT_EQ(ScanOpen(), 1);
-    ScanCommandWrite(10, 100, 16, 0, 0);
-    // The program listing is far longer than one reply may be.
+    // Sixty values of six characters each: far longer than one reply may be.
+    std::string command;
+    for (int i = 0; i < 60; ++i) command += "i130 ";
     void* lib = dlopen("libpcomm32.so", RTLD_NOW);
     auto get = reinterpret_cast<PfnPmacGetResponseA>(dlsym(lib, "PmacGetResponseA"));
     std::vector<char> whole(4096);
-    ASSERT_GT(get(0, whole.data(), 4000, "LIST PROG 1"), 255);
+    ASSERT_EQ(get(0, whole.data(), 4000, command.c_str()), 360);
     dlclose(lib);
 
     char text[256];
     std::memset(text, 'x', sizeof text);
-    EXPECT_EQ(PmacCommand("LIST PROG 1", text), 255);
+    EXPECT_EQ(PmacCommand(command.c_str(), text), 255);
     EXPECT_EQ(std::strlen(text), 255u);
     EXPECT_EQ(std::string(text), std::string(whole.data(), 255));
 
     std::string before = monitorText();
-    getresponse("LIST PROG 1");
+    getresponse(command.c_str());
     EXPECT_EQ(monitorText().substr(before.size()), std::string(whole.data(), 255));
-    CloseDevice();
-    quit();
   });
 }
 
 TEST_F(Scanner, AMissingLibraryOrEntryPointIsNamedAndNothingIsTouched) {
   simulate();
-  run([&] {
+  drive([&] {
     std::strcpy(PmacLibName, "libpcomm32-absent.so");
     EXPECT_EQ(ScanOpen(), 0);
     EXPECT_TRUE(Operator::waitForPopup("Error", "libpcomm32-absent.so", 5));
@@ -230,14 +243,12 @@ TEST_F(Scanner, AMissingLibraryOrEntryPointIsNamedAndNothingIsTouched) {
     EXPECT_TRUE(helx::sim::SimLog::instance().entries("pmac").empty());
     char text[256];
     EXPECT_EQ(PmacCommand("#1P", text), -1);
-    CloseDevice();
-    quit();
   });
 }
 
 TEST_F(Scanner, CloseWhileAnotherThreadPollsIsSafe) {
   simulate();
-  run([&] {
+  drive([&] {
     ASSERT_EQ(ScanOpen(), 1);
     settleAt(120);
     std::atomic<int> passes{0};
@@ -259,7 +270,6 @@ TEST_F(Scanner, CloseWhileAnotherThreadPollsIsSafe) {
     EXPECT_FLOAT_EQ(scanpos, 12.0f);
     EXPECT_EQ(textOf(mainPanel, PANEL_Position), "12.0");
     EXPECT_EQ(Scanner_InPosition, 1);
-    quit();
   });
 }
 
@@ -268,7 +278,7 @@ TEST_F(Scanner, CloseWhileAnotherThreadPollsIsSafe) {
 
 TEST_F(Scanner, OpenWritesTheServoSettingsAndShowsOnlyTheMarkedReplies) {
   simulate();
-  run([&] {
+  drive([&] {
     // Spoil the settings the open writes, on the controller itself.
     void* lib = dlopen("libpcomm32.so", RTLD_NOW);
     auto open = reinterpret_cast<PfnOpenPmacDevice>(dlsym(lib, "OpenPmacDevice"));
@@ -288,14 +298,12 @@ TEST_F(Scanner, OpenWritesTheServoSettingsAndShowsOnlyTheMarkedReplies) {
     EXPECT_EQ(Scanner_status, 1);
     EXPECT_EQ(PmacAccessible, 1);
     EXPECT_EQ(bDriverOpen, 1);
-    CloseDevice();
-    quit();
   });
 }
 
 TEST_F(Scanner, AFailedOpenIsReportedAndLeavesTheStatus) {
   simulate({{"faults", {{"lost", {{"times", -1}}}}}});
-  run([&] {
+  drive([&] {
     EXPECT_EQ(ScanOpen(), 0);
     EXPECT_EQ(monitorText(), "Device is NOT opened! 0 \n ");
     EXPECT_EQ(Scanner_status, -1);
@@ -303,7 +311,6 @@ TEST_F(Scanner, AFailedOpenIsReportedAndLeavesTheStatus) {
     EXPECT_NE(h_PmacLib, nullptr);  // the link stays loaded
     CloseDevice();
     EXPECT_EQ(h_PmacLib, nullptr);
-    quit();
   });
 }
 
@@ -312,17 +319,17 @@ TEST_F(Scanner, AFailedOpenIsReportedAndLeavesTheStatus) {
 
 TEST_F(Scanner, SpectrographProgramIsHeadBodyTailByteForByte) {
   simulate();
-  run([&] {
+  drive([&] {
     ASSERT_EQ(ScanOpen(), 1);
     std::string head = readFile(workdir / "helx.head"), tail = readFile(workdir / "helx.tail");
     ScanCommandWrite(10, 100, 16, 0, 0);
-    EXPECT_EQ(readFile(workdir / "HELX.pmc"),
-              head + "\r\n" + kSpectrographBody + "\r\n" + tail);
+    EXPECT_EQ(readFile(workdir / "HELX.pmc"), head + "\r\n" + kSpectrographBody + "\r\n" + tail);
     EXPECT_FLOAT_EQ(step_size, 16.0f);
     EXPECT_FLOAT_EQ(step_moved, 16.0f);
     std::string text = monitorText();
-    EXPECT_TRUE(contains(text, "\nScript was generated.\n\nDevice Download Success\n"
-                               "\nOpen Script() called complete!!\n"));
+    EXPECT_TRUE(contains(text,
+                         "\nScript was generated.\n\nDevice Download Success\n"
+                         "\nOpen Script() called complete!!\n"));
     EXPECT_FALSE(contains(text, "whole number"));
     // The controller took every line of it.
     auto downloads = pmacEvents("download");
@@ -335,38 +342,37 @@ TEST_F(Scanner, SpectrographProgramIsHeadBodyTailByteForByte) {
     EXPECT_TRUE(contains(program, "\r\nx   1\r\n"));
     EXPECT_FLOAT_EQ(step_size, 1.25f);
     EXPECT_FLOAT_EQ(step_moved, 1.0f);
-    EXPECT_TRUE(contains(monitorText(), "\nScan step 1.25 is not a whole number of units: the "
-                                        "scanner moves 1 units per step.\n"));
-    CloseDevice();
-    quit();
+    EXPECT_TRUE(contains(monitorText(),
+                         "\nScan step 1.25 is not a whole number of units: the "
+                         "scanner moves 1 units per step.\n"));
   });
 }
 
 TEST_F(Scanner, ImagingProgramSweepsTheStrokeAtTheSpeed) {
   simulate();
-  run([&] {
+  drive([&] {
     ASSERT_EQ(ScanOpen(), 1);
     std::string head = readFile(workdir / "helx.head"), tail = readFile(workdir / "helx.tail");
     ScanCommandWrite(20, 0, 0, 50, 2000);
     EXPECT_EQ(readFile(workdir / "HELX.pmc"),
               head + "\r\n" +
                   "i130=40000\r\ni131=1800\r\ni132=1800\r\ni133=40000\r\ni134=0\r\ni135=0\r\n"
-                  "abs\r\nta100\r\nts50\r\nf50\r\nx 2000\r\n" + "\r\n" + tail);
+                  "abs\r\nta100\r\nts50\r\nf50\r\nx 2000\r\n" +
+                  "\r\n" + tail);
     EXPECT_FLOAT_EQ(step_size, 100.0f);
-    CloseDevice();
-    quit();
   });
 }
 
 TEST_F(Scanner, BodiesFollowTheTwoIndependentTests) {
   simulate();
-  run([&] {
+  drive([&] {
     ASSERT_EQ(ScanOpen(), 1);
     std::string head = readFile(workdir / "helx.head"), tail = readFile(workdir / "helx.tail");
     ScanCommandWrite(10, 0, 0, 0, 0);
     std::string both = readFile(workdir / "HELX.pmc");
-    std::size_t spectro = both.find("\r\ninc\r\nta  0\r\nts  0\r\np1=0\r\nWhile(p1<  10)\r\nx   0"
-                                    "\r\ndwell  0\r\n");
+    std::size_t spectro = both.find(
+        "\r\ninc\r\nta  0\r\nts  0\r\np1=0\r\nWhile(p1<  10)\r\nx   0"
+        "\r\ndwell  0\r\n");
     std::size_t imaging = both.find("\r\nabs\r\nta100\r\nts50\r\nf 0\r\nx    0\r\n");
     ASSERT_NE(spectro, std::string::npos);
     ASSERT_NE(imaging, std::string::npos);
@@ -375,14 +381,12 @@ TEST_F(Scanner, BodiesFollowTheTwoIndependentTests) {
 
     ScanCommandWrite(10, 100, 2, 50, 2000);
     EXPECT_EQ(readFile(workdir / "HELX.pmc"), head + "\r\n\r\n" + tail);
-    CloseDevice();
-    quit();
   });
 }
 
 TEST_F(Scanner, AMissingTemplateWritesNothingButTheOldProgramIsStillDownloaded) {
   simulate();
-  run([&] {
+  drive([&] {
     ASSERT_EQ(ScanOpen(), 1);
     ScanCommandWrite(10, 100, 16, 0, 0);
     std::string old = readFile(workdir / "HELX.pmc");
@@ -401,8 +405,6 @@ TEST_F(Scanner, AMissingTemplateWritesNothingButTheOldProgramIsStillDownloaded) 
     EXPECT_EQ(monitorText(), before);
     EXPECT_FALSE(fs::exists(workdir / "HELX.pmc"));
     EXPECT_EQ(pmacEvents("download").size(), 2u);
-    CloseDevice();
-    quit();
   });
 }
 
@@ -415,14 +417,18 @@ struct StepCase {
   bool settleShort;  // every move binds a few counts short of its target
 };
 
+void PrintTo(const StepCase& c, std::ostream* out) {
+  *out << "step " << c.step << " from " << c.start << (c.settleShort ? " settling short" : "");
+}
+
 class SpectrographScan : public Scanner, public ::testing::WithParamInterface<StepCase> {};
 
 TEST_P(SpectrographScan, EveryStepIsAnnouncedOnceInOrderAfterTheScannerGotThere) {
   const StepCase c = GetParam();
   nlohmann::json pmac = nlohmann::json::object();
   if (c.settleShort) pmac["faults"] = {{"settle_short", {{"times", -1}}}};
-  simulate(pmac);
-  run([&] {
+  simulate(pmac, 5);
+  drive([&] {
     openCameras();
     ASSERT_EQ(ScanOpen(), 1);
     settleAt(c.start);
@@ -436,12 +442,19 @@ TEST_P(SpectrographScan, EveryStepIsAnnouncedOnceInOrderAfterTheScannerGotThere)
     EXPECT_EQ(Scanning, 0);
     auto seen = announcements();
     ASSERT_EQ(seen.size(), 10u);
+    // The program's moves: one per step, then the tail's return to 0.
+    auto moves = pmacEvents("move");
+    ASSERT_EQ(moves.size(), 11u);
     for (int k = 1; k <= 10; ++k) {
       const Announcement& a = seen[static_cast<std::size_t>(k - 1)];
       EXPECT_EQ(a.step, k);
       EXPECT_EQ(a.accepted, 1);
-      // Reached: within the in-position band (10 counts) of its target, or beyond it.
-      EXPECT_GE(a.counts, c.start + k * step_counts - 10.0) << "step " << k;
+      // Reached: the scanner is within the in-position band (10 counts) of the step's target
+      // or beyond it, or the step was over (the next move had begun) before the announcement.
+      bool there = a.counts >= c.start + k * step_counts - 10.0;
+      bool over = a.at >= moves[static_cast<std::size_t>(k)]["at"].get<double>();
+      EXPECT_TRUE(there || over) << "step " << k << " at " << a.counts << " counts";
+      EXPECT_GE(a.at, moves[static_cast<std::size_t>(k - 1)]["at"].get<double>());
     }
     EXPECT_EQ(ScanStepsAnnounced(), 10);
     EXPECT_TRUE(contains(monitorText(), "\nStarting Scan.\n"));
@@ -451,27 +464,26 @@ TEST_P(SpectrographScan, EveryStepIsAnnouncedOnceInOrderAfterTheScannerGotThere)
     long current = 0;
     GetCurrentCamera(&current);
     EXPECT_EQ(current, nCameraHandle2);
-    CloseDevice();
-    quit();
   });
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    EnteredSteps, SpectrographScan,
-    ::testing::Values(StepCase{16.0f, 0, false},   // 32 um
-                      StepCase{2.5f, 0, false},    // 5 um: the program moves 2 units
-                      StepCase{1.25f, 0, false},   // 2.5 um: the program moves 1 unit
-                      StepCase{16.0f, -5, false},  // half a unit below zero
-                      StepCase{16.0f, 0, true}),   // the servo settles short every step
-    [](const ::testing::TestParamInfo<StepCase>& info) {
-      const char* names[] = {"Step32um", "Step5um", "Step2p5um", "StartBelowZero",
-                             "SettlingShort"};
-      return std::string(names[info.index]);
-    });
+std::string stepCaseName(const ::testing::TestParamInfo<StepCase>& info) {
+  static const char* const names[] = {"Step32um", "Step5um", "Step2p5um", "StartBelowZero",
+                                      "SettlingShort"};
+  return names[info.index];
+}
+
+INSTANTIATE_TEST_SUITE_P(EnteredSteps, SpectrographScan,
+                         ::testing::Values(StepCase{16.0f, 0, false},   // 32 um
+                                           StepCase{2.5f, 0, false},    // 5 um: moves 2 units
+                                           StepCase{1.25f, 0, false},   // 2.5 um: moves 1 unit
+                                           StepCase{16.0f, -5, false},  // half a unit below 0
+                                           StepCase{16.0f, 0, true}),   // settles short
+                         stepCaseName);
 
 TEST_F(Scanner, ImagingFramesTriggerHalfAStepBeforeEachFramePosition) {
-  simulate();
-  run([&] {
+  simulate(nlohmann::json::object(), 5);
+  drive([&] {
     openCameras();
     ASSERT_EQ(ScanOpen(), 1);
     settleAt(0);
@@ -483,18 +495,22 @@ TEST_F(Scanner, ImagingFramesTriggerHalfAStepBeforeEachFramePosition) {
     EXPECT_EQ(ExecuteProgram(nCameraHandle1, 0), 1);
     auto seen = announcements();
     ASSERT_EQ(seen.size(), 5u);
+    auto moves = pmacEvents("move");  // the sweep, then the return to 0
+    ASSERT_EQ(moves.size(), 2u);
     for (int k = 1; k <= 5; ++k) {
-      EXPECT_EQ(seen[static_cast<std::size_t>(k - 1)].step, k);
-      EXPECT_GE(seen[static_cast<std::size_t>(k - 1)].counts, 1000.0 * k - 500.0);
+      const Announcement& a = seen[static_cast<std::size_t>(k - 1)];
+      EXPECT_EQ(a.step, k);
+      EXPECT_EQ(a.accepted, 1);
+      bool passed = a.counts >= 1000.0 * k - 500.0;
+      bool over = a.at >= moves[1]["at"].get<double>();
+      EXPECT_TRUE(passed || over) << "frame " << k << " at " << a.counts << " counts";
     }
-    CloseDevice();
-    quit();
   });
 }
 
 TEST_F(Scanner, AProgramThatIsNotRunningEndsTheScanAtOnce) {
   simulate();
-  run([&] {
+  drive([&] {
     openCameras();
     ASSERT_EQ(ScanOpen(), 1);
     ScanCommandWrite(10, 100, 16, 0, 0);
@@ -511,14 +527,12 @@ TEST_F(Scanner, AProgramThatIsNotRunningEndsTheScanAtOnce) {
     long current = 0;
     GetCurrentCamera(&current);
     EXPECT_EQ(current, nCameraHandle1);
-    CloseDevice();
-    quit();
   });
 }
 
 TEST_F(Scanner, ASilentControllerEndsTheScanWithZero) {
   simulate({{"faults", {{"no_reply:P1", {{"times", 1}}}}}});
-  run([&] {
+  drive([&] {
     openCameras();
     ASSERT_EQ(ScanOpen(), 1);
     settleAt(0);
@@ -530,14 +544,12 @@ TEST_F(Scanner, ASilentControllerEndsTheScanWithZero) {
     EXPECT_TRUE(contains(monitorText(), "did not answer \"p1\""));
     // The program was stopped rather than left running unwatched.
     EXPECT_EQ(pmacEvents("program_abort").size(), 1u);
-    CloseDevice();
-    quit();
   });
 }
 
 TEST_F(Scanner, AbortEndsARunningScanPromptly) {
   simulate();
-  run([&] {
+  drive([&] {
     openCameras();
     ASSERT_EQ(ScanOpen(), 1);
     settleAt(0);
@@ -555,21 +567,18 @@ TEST_F(Scanner, AbortEndsARunningScanPromptly) {
     EXPECT_TRUE(contains(monitorText(), "\nScan aborted.\n"));
     EXPECT_EQ(pmacEvents("program_abort").size(), 1u);
     EXPECT_EQ(AbortScan(), 1);  // nothing runs: nothing to do
-    CloseDevice();
-    quit();
   });
 }
 
 TEST_F(Scanner, GatheringNotArmedStartsNoScan) {
   simulate();
-  run([&] {
+  drive([&] {
     openCameras();
     // No controller at all: the gathering cannot be armed.
     EXPECT_EQ(ExecuteProgram(nCameraHandle1, 0), 0);
     EXPECT_TRUE(Operator::waitForPopup("Error", "Set gathering failed.", 5));
     EXPECT_FALSE(contains(monitorText(), "Starting Scan"));
     EXPECT_EQ(Scanning, 0);
-    quit();
   });
 }
 
@@ -578,7 +587,7 @@ TEST_F(Scanner, GatheringNotArmedStartsNoScan) {
 
 TEST_F(Scanner, HomingEndsInStateThirtyAndASecondPowerUpDoesNotHomeAgain) {
   simulate();
-  run([&] {
+  drive([&] {
     ASSERT_EQ(ScanOpen(), 1);
     SetCtrlAttribute(mainPanel, PANEL_TIMER, ATTR_ENABLED, 1);
     ASSERT_TRUE(eventually([] { return g_nAmpOnSeq == 30; }, 30));
@@ -596,7 +605,7 @@ TEST_F(Scanner, HomingEndsInStateThirtyAndASecondPowerUpDoesNotHomeAgain) {
     ASSERT_FALSE(jogs.empty());
     EXPECT_EQ(jogs.back()["target"], 75000.0);
     EXPECT_EQ(pmacEvents("home_zero").size(), 1u);
-    EXPECT_EQ(reply("#1P"), "0.0\r");
+    EXPECT_LT(std::abs(std::stod(reply("#1P"))), 10.0);
     int dimmed = 1;
     GetCtrlAttribute(testpanel, test_panel_SetZero, ATTR_DIMMED, &dimmed);
     EXPECT_EQ(dimmed, 0);
@@ -607,14 +616,12 @@ TEST_F(Scanner, HomingEndsInStateThirtyAndASecondPowerUpDoesNotHomeAgain) {
     ASSERT_TRUE(eventually(timerOff));
     EXPECT_EQ(pmacEvents("home_start").size(), 1u);
     EXPECT_EQ(g_nAmpOnSeq, 30);
-    CloseDevice();
-    quit();
   });
 }
 
 TEST_F(Scanner, AnAmplifierThatDoesNotEnableLeavesStateZero) {
   simulate({{"faults", {{"amp_enable", {{"times", -1}}}}}});
-  run([&] {
+  drive([&] {
     ASSERT_EQ(ScanOpen(), 1);
     SetCtrlAttribute(mainPanel, PANEL_TIMER, ATTR_ENABLED, 1);
     ASSERT_TRUE(eventually([] { return contains(monitorText(), "Amp is not powered."); }));
@@ -626,14 +633,12 @@ TEST_F(Scanner, AnAmplifierThatDoesNotEnableLeavesStateZero) {
     EXPECT_EQ(g_nAmpOnSeq, 0);
     EXPECT_FALSE(contains(monitorText(), "Amp is turned ON"));
     EXPECT_TRUE(pmacEvents("home_start").empty());
-    CloseDevice();
-    quit();
   });
 }
 
 TEST_F(Scanner, SlitStepsMoveTheJogTargetTenCountsPerStep) {
   simulate();
-  run([&] {
+  drive([&] {
     ASSERT_EQ(ScanOpen(), 1);
     settleAt(0);
     SetCtrlVal(testpanel, test_panel_SlitStepSize, 5);
@@ -659,8 +664,6 @@ TEST_F(Scanner, SlitStepsMoveTheJogTargetTenCountsPerStep) {
     SetZero(testpanel, test_panel_SetZero, EVENT_COMMIT, nullptr, 0, 0);
     EXPECT_EQ(zerostep, 0);
     EXPECT_EQ(pmacEvents("home_zero").size(), 1u);
-    CloseDevice();
-    quit();
   });
 }
 
@@ -669,7 +672,7 @@ TEST_F(Scanner, SlitStepsMoveTheJogTargetTenCountsPerStep) {
 
 TEST_F(Scanner, GatherFileHoldsTheScanServoDataAndItsTimes) {
   simulate();
-  run([&] {
+  drive([&] {
     openCameras();
     ASSERT_EQ(ScanOpen(), 1);
     EXPECT_EQ(UploadQuickGather(1), 0);  // nothing gathered yet
@@ -701,12 +704,12 @@ TEST_F(Scanner, GatherFileHoldsTheScanServoDataAndItsTimes) {
       times.push_back(line.substr(63));
       rows.push_back(row);
     }
-    ASSERT_GT(rows.size(), 1000u);  // well past sample 116
+    ASSERT_GT(rows.size(), 500u);  // well past sample 116
     EXPECT_EQ(times[0], "               0.000");
     EXPECT_EQ(times[1], "               0.002");
     EXPECT_EQ(times[2], "               0.004");
     EXPECT_EQ(times[3], "               0.007");
-    EXPECT_EQ(times[1000], "               2.208");
+    EXPECT_EQ(times[500], "               1.104");
     // Ten steps of 160 counts, and the actual position follows the commanded one.
     double most = 0, worst = 0;
     for (auto& r : rows) {
@@ -716,8 +719,6 @@ TEST_F(Scanner, GatherFileHoldsTheScanServoDataAndItsTimes) {
     EXPECT_NEAR(most, 1600.0, 1.0);
     EXPECT_LT(worst, 160.0);
     EXPECT_NEAR(rows.back()[1], rows.back()[0], 10.0);
-    CloseDevice();
-    quit();
   });
 }
 
@@ -726,7 +727,7 @@ TEST_F(Scanner, GatherFileHoldsTheScanServoDataAndItsTimes) {
 
 TEST_F(Scanner, TheCommandLineSendsAtMost35CharactersToTheChosenController) {
   simulate();
-  run([&] {
+  drive([&] {
     ASSERT_EQ(ScanOpen(), 1);
     ASSERT_TRUE(Operator::commit(mainPanel, PANEL_Obs_Test));
     ASSERT_TRUE(Operator::sync());
@@ -750,8 +751,6 @@ TEST_F(Scanner, TheCommandLineSendsAtMost35CharactersToTheChosenController) {
     EXPECT_EQ(monitorText(), before);
     EXPECT_EQ(textOf(testpanel, test_panel_TB_Text_Monitor),
               "Scanner> " + typed.substr(0, 35) + "\n");
-    CloseDevice();
-    quit();
   });
 }
 

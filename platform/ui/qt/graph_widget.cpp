@@ -70,7 +70,9 @@ void GraphWidget::paintEvent(QPaintEvent*) {
     }
   if (!std::isfinite(xLow)) xLow = 0, xHigh = 10, yLow = 0, yHigh = 10;
   const AxisScale xs = niceScale(xLow, xHigh, 8), ys = niceScale(yLow, yHigh, 5);
-  auto px = [&](double x) { return area.left() + (x - xs.low) / (xs.high - xs.low) * area.width(); };
+  auto px = [&](double x) {
+    return area.left() + (x - xs.low) / (xs.high - xs.low) * area.width();
+  };
   auto py = [&](double y) {
     return area.bottom() - (y - ys.low) / (ys.high - ys.low) * area.height();
   };
@@ -112,8 +114,8 @@ void GraphWidget::paintEvent(QPaintEvent*) {
       p.setBrush(colour);
       for (std::size_t i = 0; i < n; ++i) {
         const double top = py(plot.y[i]);
-        p.drawRect(QRectF(px(plot.x[i]), std::min(top, base), std::max(w - 1, 1.0),
-                          std::abs(base - top)));
+        p.drawRect(
+            QRectF(px(plot.x[i]), std::min(top, base), std::max(w - 1, 1.0), std::abs(base - top)));
       }
       continue;
     }

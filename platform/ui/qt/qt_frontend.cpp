@@ -10,10 +10,16 @@
 #include "platform/os/paths.h"
 #include "platform/ui/model.h"
 #include "platform/ui/operator.h"
+#include "platform/ui/options.h"
 #include "platform/ui/qt/file_filter.h"
 #include "platform/ui/userint.h"
 
 namespace helx::ui::qt {
+
+namespace {
+// The front-end the model's observer reaches; cleared first when it goes.
+std::atomic<QtFrontend*> live{nullptr};
+}  // namespace
 
 QtFrontend::QtFrontend(int& argc, char** argv) {
   if (!QApplication::instance()) ownApp_ = std::make_unique<QApplication>(argc, argv);
@@ -24,15 +30,21 @@ QtFrontend::QtFrontend(int& argc, char** argv) {
   QObject::connect(timeout_.get(), &QTimer::timeout, [this] { timedOut_ = true; });
   drainer_ = std::make_unique<QObject>();
   view_ = std::make_unique<View>();
-  Model::instance().setDirtyObserver([this] { dirtied(); });
+  live = this;
+  Model::instance().setDirtyObserver([] {
+    if (QtFrontend* f = live.load()) f->dirtied();
+  });
   dirtied();
 }
 
 QtFrontend::~QtFrontend() {
-  Model::instance().setDirtyObserver(nullptr);
-  drainer_.reset();
-  view_.reset();
-  timeout_.reset();
+  live = nullptr;
+  // Installed for the life of the process, this runs at exit, when Qt's own globals may already
+  // be gone: nothing of Qt is destroyed here.
+  (void)drainer_.release();
+  (void)view_.release();
+  (void)timeout_.release();
+  (void)ownApp_.release();
 }
 
 void QtFrontend::dirtied() {
@@ -69,14 +81,26 @@ void QtFrontend::waitForWork(std::chrono::milliseconds maxWait) {
 
 void QtFrontend::drainDirty() { view_->drain(); }
 
+namespace {
+// An operator script drives the program: it reads popups from the record and answers file
+// dialogs itself, and a modal box would hold the UI thread until someone clicked it.
+bool scripted() { return !RuntimeOptions().script.empty(); }
+}  // namespace
+
 void QtFrontend::showMessage(const std::string& title, const std::string& text) {
-  QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text),
-                  QMessageBox::Ok);
-  box.setTextFormat(Qt::PlainText);
-  box.exec();
+  auto* box = new QMessageBox(QMessageBox::NoIcon, QString::fromStdString(title),
+                              QString::fromStdString(text), QMessageBox::Ok);
+  box->setTextFormat(Qt::PlainText);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  if (scripted()) {
+    box->show();
+    return;
+  }
+  box->exec();
 }
 
 int QtFrontend::selectFile(const FileRequest& request, std::string& path) {
+  if (scripted()) return Operator::takeFileAnswer(request, path);
   QString directory = QString::fromStdString(request.defaultDirectory);
   if (!request.defaultDirectory.empty())
     if (auto mapped = os::MapPath(request.defaultDirectory))
@@ -86,9 +110,8 @@ int QtFrontend::selectFile(const FileRequest& request, std::string& path) {
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setLabelText(QFileDialog::Accept, save ? "Save" : "Load");
-  const QStringList filters = fileFilters(request.fileTypeList.empty()
-                                              ? request.defaultFileSpec
-                                              : request.fileTypeList);
+  const QStringList filters =
+      fileFilters(request.fileTypeList.empty() ? request.defaultFileSpec : request.fileTypeList);
   dialog.setNameFilters(filters);
   dialog.selectNameFilter(initialFilter(filters, request.defaultFileSpec));
   const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();

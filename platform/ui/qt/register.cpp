@@ -7,9 +7,10 @@
 
 namespace {
 const bool registered = [] {
-  helx::ui::RegisterGraphicalFrontend([](int& argc, char** argv) -> std::unique_ptr<helx::ui::Frontend> {
-    return std::make_unique<helx::ui::qt::QtFrontend>(argc, argv);
-  });
+  helx::ui::RegisterGraphicalFrontend(
+      [](int& argc, char** argv) -> std::unique_ptr<helx::ui::Frontend> {
+        return std::make_unique<helx::ui::qt::QtFrontend>(argc, argv);
+      });
   return true;
 }();
 }  // namespace

@@ -366,6 +366,10 @@ TEST_F(Driver, ArgumentsOutsideTheirRangesAreRefusedByPosition) {
   EXPECT_EQ(SetImage(1, 1, 1, 513, 1, 512), DRV_P4INVALID);
   EXPECT_EQ(SetImage(1, 1, 1, 512, 300, 200), DRV_P6INVALID);
   EXPECT_EQ(SetTemperature(-200), DRV_P1INVALID);
+  ASSERT_EQ(SetAcquisitionMode(6), DRV_SUCCESS);
+  ASSERT_EQ(SetNumberKinetics(1 << 20), DRV_SUCCESS);
+  EXPECT_EQ(StartAcquisition(), DRV_ACQ_BUFFER);  // 2^38 samples: more than the driver holds
+  ASSERT_EQ(SetAcquisitionMode(1), DRV_SUCCESS);
   // A window that is not a multiple of the binning drops the remainder.
   ASSERT_EQ(SetImage(3, 3, 1, 512, 1, 512), DRV_SUCCESS);
   ASSERT_EQ(StartAcquisition(), DRV_SUCCESS);

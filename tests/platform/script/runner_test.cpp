@@ -88,6 +88,17 @@ TEST_F(ScriptTest, DimmedControlsAndPagesStopTheScriptLikeAPersonsHands) {
   EXPECT_EQ(r.outcome.line, 1);
 }
 
+TEST_F(ScriptTest, EachLineSeesWhatThePreviousLinesCallbackDid) {
+  // START's callback enables BTN on the UI thread; the next line must find it enabled, as a
+  // person who waits for the program to respond would.
+  for (int i = 0; i < 20; ++i) {
+    SetCtrlAttribute(panel, P_BTN, ATTR_DIMMED, 1);
+    Run r = run("commit P START\ncommit P BTN\n");
+    ASSERT_EQ(r.outcome.status, kStatusFinished) << "round " << i << ": " << r.err;
+  }
+  EXPECT_EQ(EventsOf(P_BTN, EVENT_COMMIT).size(), 20u);
+}
+
 TEST_F(ScriptTest, FailedWaitStopsAtItsLineAndSaysWhatItSaw) {
   Run r = run("type P NUM 3\nwait P NUM > 50 within 0.2\ncommit P BTN\n");
   EXPECT_EQ(r.outcome.status, kStatusStopped);

@@ -38,6 +38,7 @@ int CVICALLBACK onPanel(int, int event, void*, int d1, int d2) {
 int CVICALLBACK onStart(int, int control, int event, void*, int, int) {
   if (event != EVENT_COMMIT) return 0;
   record(control, event, 0, 0);
+  SetCtrlAttribute(panelHandle, P_BTN, ATTR_DIMMED, 0);
   device = std::jthread([](std::stop_token stop) {
     if (!helx::os::Clock::instance().sleepForSeconds(0.2, stop)) return;
     SetCtrlVal(panelHandle, P_LED, 1);

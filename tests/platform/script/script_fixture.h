@@ -1,7 +1,8 @@
 // A small panel (script.uir) whose callbacks record what reached them, for running scripts
 // against: a button, a numeric, a string, an LED, a ring, a picture, a tab with two pages, a
-// QUIT button and a File > Open menu item. Its START button starts a worker that, a moment of
-// instrument time later, lights the LED and raises a popup, as a device thread does.
+// QUIT button and a File > Open menu item. Its START button enables BTN and starts a worker
+// that, a moment of instrument time later, lights the LED and raises a popup, as a device
+// thread does.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -70,8 +70,8 @@ TEST_F(QtViewTest, ThePictureShowsTheBitmapOnePixelPerSample) {
   const QImage drawn = picture->grab().toImage();
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
-      EXPECT_EQ(drawn.pixel(x, y) & 0xFFFFFF,
-                static_cast<QRgb>(colours[bits[y * width + x]])) << x << "," << y;
+      EXPECT_EQ(drawn.pixel(x, y) & 0xFFFFFF, static_cast<QRgb>(colours[bits[y * width + x]]))
+          << x << "," << y;
 }
 
 TEST(QtViewTexts, AccessKeysLinesAndFileFilters) {

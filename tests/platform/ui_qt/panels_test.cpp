@@ -49,7 +49,8 @@ void checkControl(const json& d, const ControlView* view, const std::string& whe
   }
   ASSERT_NE(view, nullptr);
   QWidget* body = view->body();
-  const QRect rect(d.value("left", 0), d.value("top", 0), d.value("width", 0), d.value("height", 0));
+  const QRect rect(d.value("left", 0), d.value("top", 0), d.value("width", 0),
+                   d.value("height", 0));
   if (kind == "text_message")
     EXPECT_EQ(body->pos(), rect.topLeft());
   else
@@ -174,11 +175,12 @@ void checkControl(const json& d, const ControlView* view, const std::string& whe
 
 TEST_F(QtViewTest, EveryControlIsDrawnAsTheResourceDescribesIt) {
   int checked = 0;
-  for (auto& pd : resource().at("panels")) {
+  const json uir = resource();
+  for (auto& pd : uir.at("panels")) {
     const int panel = panels.at(pd.at("number").get<int>());
     for (auto& cd : pd.at("controls")) {
-      const std::string where = pd.at("constant").get<std::string>() + "." +
-                                cd.at("constant").get<std::string>();
+      const std::string where =
+          pd.at("constant").get<std::string>() + "." + cd.at("constant").get<std::string>();
       checkControl(cd, view().control(panel, cd.at("id")), where);
       ++checked;
       int index = 0;
@@ -197,7 +199,8 @@ TEST_F(QtViewTest, EveryControlIsDrawnAsTheResourceDescribesIt) {
 }
 
 TEST_F(QtViewTest, PanelsAreWindowsAtTheirGeometryWithTheMenuBarOnTheMain) {
-  for (auto& pd : resource().at("panels")) {
+  const json uir = resource();
+  for (auto& pd : uir.at("panels")) {
     auto* window = view().window(panels.at(pd.at("number").get<int>()));
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(window->isWindow());

@@ -56,6 +56,9 @@ void QtViewTest::SetUp() {
   drain();
 }
 
+// Stops the runtime's timer thread, which would otherwise still wait on the clock at exit.
+void QtViewTest::TearDown() { CloseCVIRTE(); }
+
 int QtViewTest::page(int index) const {
   int handle = 0;
   GetPanelHandleFromTabPage(panels.at(4), 3, index, &handle);

@@ -21,6 +21,7 @@ struct Call {
 class QtViewTest : public ::testing::Test {
  public:
   void SetUp() override;
+  void TearDown() override;
 
   static helx::ui::qt::QtFrontend& frontend();
   static helx::ui::qt::View& view() { return frontend().view(); }

@@ -22,7 +22,8 @@ TEST_F(QtViewTest, ValuesWrittenByAWorkerReachTheirWidgets) {
     // A read-out written far faster than anyone could redraw it: the widget ends on the last.
     for (int i = 0; i <= 2000; ++i) SetCtrlVal(main, POSITION, std::to_string(i).c_str());
     SetCtrlVal(main, CCD1TEMP, -59.5);
-    for (int i = 0; i < 50; ++i) SetCtrlVal(main, MONITOR, ("line " + std::to_string(i) + "\n").c_str());
+    for (int i = 0; i < 50; ++i)
+      SetCtrlVal(main, MONITOR, ("line " + std::to_string(i) + "\n").c_str());
     InsertListItem(grating, 2, -1, "6562.8", 0);
     InsertListItem(grating, 2, -1, "8542.1", 1);
     written = true;

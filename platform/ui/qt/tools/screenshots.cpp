@@ -67,10 +67,13 @@ int main(int argc, char* argv[]) {
   const int setup = LoadPanel(0, uir.c_str(), 4);
   const int test = LoadPanel(0, uir.c_str(), 5);
   const int about = LoadPanel(0, uir.c_str(), 2);
-  if (mainPanel < 0 || setup < 0 || test < 0 || about < 0 || LoadMenuBar(mainPanel, uir.c_str(), 1) < 0) {
+  if (mainPanel < 0 || setup < 0 || test < 0 || about < 0 ||
+      LoadMenuBar(mainPanel, uir.c_str(), 1) < 0) {
     std::fprintf(stderr, "helx_screenshots: cannot load the panels from %s\n", uir.c_str());
     return 1;
   }
+  // As start-up leaves it: the drawing control is hidden (control 41 of the main panel).
+  SetCtrlAttribute(mainPanel, 41, ATTR_VISIBLE, 0);
   for (int panel : {mainPanel, setup, test, about}) DisplayPanel(panel);
   settle();
 

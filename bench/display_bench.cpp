@@ -1,0 +1,137 @@
+// The redraw of a 1024 x 1024 frame, stage by stage, each beside a memcpy of the same bytes
+// measured in the same run (the *_Memcpy entries): mean, standard deviation, minimum and
+// maximum, byte scaling, histogram, and the column slice of a 100-frame 512 x 512 cube. The
+// goal: a whole redraw (statistics, range, bytes, histogram, into the panel model) well
+// within a video frame period, 33 ms.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <new>
+#include <vector>
+
+#include "app/HELX.h"
+#include "app/observation_state.h"
+#include "camera/camera.h"
+#include "display/display.h"
+#include "platform/ui/userint.h"
+
+namespace {
+constexpr int kSide = 1024;
+constexpr std::size_t kCount = static_cast<std::size_t>(kSide) * kSide;
+
+// A frame like a camera's: a gradient with pseudo-random noise, 14-bit.
+const std::vector<unsigned short>& Frame() {
+  static std::vector<unsigned short> frame = [] {
+    std::vector<unsigned short> f(kCount);
+    std::uint32_t state = 12345;
+    for (std::size_t i = 0; i < kCount; i++) {
+      state = state * 1664525u + 1013904223u;
+      f[i] = static_cast<unsigned short>(1000 + (i % kSide) * 8 + (state >> 24));
+    }
+    return f;
+  }();
+  return frame;
+}
+
+void Memcpy(benchmark::State& state, std::size_t bytes) {
+  std::vector<unsigned char> src(bytes, 1), dst(bytes);
+  for (auto _ : state) {
+    std::memcpy(dst.data(), src.data(), bytes);
+    benchmark::DoNotOptimize(dst.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+
+void BM_Frame_Memcpy(benchmark::State& state) { Memcpy(state, kCount * 2); }
+void BM_Histogram_Memcpy(benchmark::State& state) { Memcpy(state, kCount * 8); }
+void BM_Slice_Memcpy(benchmark::State& state) { Memcpy(state, 100 * 512 * 2); }
+
+void BM_Mean(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(DataMean(kSide, kSide, Frame().data()));
+}
+
+void BM_Stdev(benchmark::State& state) {
+  float m = DataMean(kSide, kSide, Frame().data());
+  for (auto _ : state) benchmark::DoNotOptimize(DataStdev(kSide, kSide, Frame().data(), m));
+}
+
+void BM_MinMax(benchmark::State& state) {
+  unsigned short lo = 0, hi = 0;
+  for (auto _ : state) {
+    GetMinMax(Frame().data(), static_cast<int>(kCount), &lo, &hi);
+    benchmark::DoNotOptimize(lo);
+    benchmark::DoNotOptimize(hi);
+  }
+}
+
+// The bytes of the picture, bottom row first, as the display builds them.
+void BM_ByteScale(benchmark::State& state) {
+  std::vector<unsigned char> bytes(kCount);
+  const unsigned short* s = Frame().data();
+  for (auto _ : state) {
+    for (int r = 0; r < kSide; r++) {
+      const unsigned short* row = s + static_cast<std::size_t>(kSide - 1 - r) * kSide;
+      unsigned char* out = bytes.data() + static_cast<std::size_t>(r) * kSide;
+      for (int x = 0; x < kSide; x++) out[x] = ScaleToByte(row[x], 1200, 8000);
+    }
+    benchmark::DoNotOptimize(bytes.data());
+  }
+}
+
+void BM_Histogram(benchmark::State& state) {
+  std::vector<double> values(kCount);
+  int counts[100];
+  double axis[100];
+  for (auto _ : state) {
+    for (std::size_t i = 0; i < kCount; i++) values[i] = Frame()[i];
+    Histogram(values.data(), static_cast<int>(kCount), 1200, 9200, counts, axis, 100);
+    benchmark::DoNotOptimize(counts);
+  }
+}
+
+void BM_ColumnSlice(benchmark::State& state) {
+  static std::vector<unsigned short> cube(static_cast<std::size_t>(512) * 512 * 100, 7);
+  std::vector<unsigned short> slice(100 * 512);
+  for (auto _ : state) {
+    CopyColumnSlice(cube.data(), 512, 512, 100, 260, slice.data());
+    benchmark::DoNotOptimize(slice.data());
+  }
+}
+
+// Statistics, range, bytes, the picture into the panel model and the histogram plot.
+void BM_WholeRedraw(benchmark::State& state) {
+  auto dir = std::filesystem::temp_directory_path() / ("helx-bench-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  std::filesystem::copy_file(std::filesystem::path(HELX_SOURCE_DIR) / "site" / "HELX.uir",
+                             dir / "HELX.uir", std::filesystem::copy_options::overwrite_existing);
+  if (chdir(dir.c_str()) != 0) state.SkipWithError("no working directory");
+  if (mainPanel <= 0) mainPanel = LoadPanel(0, "HELX.uir", PANEL);
+  for (int k = 0; k < 256; k++) colortable[k] = k * 0x010101;
+  Plane plane;
+  ReferPlane(plane, const_cast<unsigned short*>(Frame().data()), kSide, kSide);
+  for (auto _ : state) {
+    unsigned short lo = 0, hi = 0;
+    int lower = 0, upper = 0;
+    MeasurePlane(plane, &lo, &hi, &lower, &upper);
+    ByteDisplay(kSide, kSide, plane.data, static_cast<unsigned short>(lower),
+                static_cast<unsigned short>(upper));
+  }
+  ReleasePlane(plane);
+}
+}  // namespace
+
+BENCHMARK(BM_Frame_Memcpy)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Mean)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Stdev)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MinMax)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ByteScale)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Histogram_Memcpy)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Histogram)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Slice_Memcpy)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ColumnSlice)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WholeRedraw)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();

@@ -1,0 +1,411 @@
+// The observation run: "Run" starts RunThread and waits for it with the interface alive; the
+// thread takes single frames, video, scans, frame-transfer series or frames with the scanner at
+// rest, for every camera configuration, and writes one FITS file per camera and run.
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "app/observation_state.h"
+#include "app/setup.h"
+#include "app/shell.h"
+#include "camera/camera.h"
+#include "display/display.h"
+#include "files/fits_files.h"
+#include "files/time_marks.h"
+#include "platform/os/clock.h"
+#include "scanner/scanner.h"
+#include "sequence/sequence.h"
+
+namespace {
+
+int acquisitionMode = 1;
+int runFrames = 0;
+char startText1[52], endText1[52], startText2[52], endText2[52];
+float elapsed1 = 0, elapsed2 = 0;
+
+void dim(int control, int dimmed) { SetCtrlAttribute(mainPanel, control, ATTR_DIMMED, dimmed); }
+
+void view(int view1, int dimmed1, int view2, int dimmed2) {
+  SetCtrlVal(mainPanel, PANEL_viewCCD1, view1);
+  SetCtrlVal(mainPanel, PANEL_viewCCD2, view2);
+  dim(PANEL_viewCCD1, dimmed1);
+  dim(PANEL_viewCCD2, dimmed2);
+}
+
+void showCounter(int q) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%d", q + 1);
+  SetCtrlVal(mainPanel, PANEL_S1, text);
+}
+
+void showScanTime() {
+  timeget2 = helx::os::MillisecondClock();
+  // Unsigned 32-bit difference of the millisecond clock: no wrap short of 49 days.
+  std::snprintf(strt, sizeof strt, "%.1f", 0.001 * static_cast<double>(timeget2 - timeget1));
+  SetCtrlVal(mainPanel, PANEL_info10, strt);
+}
+
+void resetSlide(int frames) {
+  dim(PANEL_set_Select_Frame, 0);
+  dim(PANEL_SelectAxis, 0);
+  SetCtrlAttribute(mainPanel, PANEL_set_Select_Frame, ATTR_MIN_VALUE, 0);
+  SetCtrlAttribute(mainPanel, PANEL_set_Select_Frame, ATTR_MAX_VALUE, frames > 1 ? frames - 1 : 0);
+  SetCtrlVal(mainPanel, PANEL_set_Select_Frame, 0);
+}
+
+void cube(int column, long camera) {
+  unsigned short min = 0, max = 0;
+  Radio_SetMarkedOption(mainPanel, PANEL_SelectAxis, 0);
+  Display3D_CCD(1, column, &min, &max, camera);
+}
+
+// One frame into slot 0, bracketed by the camera's own marks.
+void singleFrame(long camera, int nh, int nv, char* startText, char* endText, float* elapsed) {
+  marktime_start(startText);
+  SetCurrentCamera(camera);
+  TakeImage(nh, nv, camera, 0);
+  DataDump(nh, nv, camera, 0);
+  marktime_end(endText);
+  *elapsed = time_difference();
+}
+
+// One scan: the camera the monitoring loop reads is made current right before the program runs
+// (take mode 0), or the loop selects both itself (take mode 1). The end mark follows the last
+// frame stored, so no file is written before its data are complete.
+void scan(long camera, int takeMode, float exposure, const char* cameras, char* startText,
+          char* endText, float* elapsed) {
+  marktime_start(startText);
+  if (takeMode == 0) SetCurrentCamera(camera);
+  ExecuteProgram(camera, takeMode);
+  WaitScanFramesStored(runFrames, exposure, cameras);
+  marktime_end(endText);
+  *elapsed = time_difference();
+}
+
+float longer(float a, float b) { return a > b ? a : b; }
+
+void save1(int frames, const char* startText, const char* endText, float elapsed) {
+  SaveFits(nhDim1, nvDim1, frames, g_fExpTime1, nCameraHandle1, startText, endText, elapsed,
+           entire_directory);
+}
+void save2(int frames, const char* startText, const char* endText, float elapsed) {
+  SaveFits(nhDim2, nvDim2, frames, g_fExpTime2, nCameraHandle2, startText, endText, elapsed,
+           entire_directory);
+}
+
+// ---- the blocks ----
+
+void singleFrameBlock(int configuration) {
+  int runs = sequential_number;
+  if (configuration == 0) SetCurrentCamera(nCameraHandle1);
+  if (configuration == 1) SetCurrentCamera(nCameraHandle2);
+  for (int q = 0; q < runs; q++) {
+    timeget1 = helx::os::MillisecondClock();
+    if (Run_thread_stop != 0) break;
+    if (configuration != 1) ClearFrames(1, 1);
+    if (configuration != 0) ClearFrames(2, 1);
+    showCounter(q);
+    // Camera 1 is exposed and read completely before camera 2 starts.
+    if (configuration != 1)
+      singleFrame(nCameraHandle1, nhDim1, nvDim1, startText1, endText1, &elapsed1);
+    if (configuration != 0)
+      singleFrame(nCameraHandle2, nhDim2, nvDim2, startText2, endText2, &elapsed2);
+    if (configuration != 1) save1(1, startText1, endText1, elapsed1);
+    if (configuration != 0) save2(1, startText2, endText2, elapsed2);
+    showScanTime();
+  }
+  Radio_SetMarkedOption(mainPanel, PANEL_SelectAxis, 0);
+  if (configuration == 1) {
+    DisplayCCDImage(nhDim2, nvDim2, 1, nCameraHandle2);
+    SetCurrentCamera(nCameraHandle2);
+    view(0, 1, 1, 0);
+  } else {
+    DisplayCCDImage(nhDim1, nvDim1, 1, nCameraHandle1);
+    SetCurrentCamera(nCameraHandle1);
+    view(1, 0, 0, configuration == 0 ? 1 : 0);
+  }
+}
+
+void videoBlock(int configuration) {
+  // The camera the setup confirmed, selected here rather than trusted from whoever ran last.
+  long camera = configuration == 1 ? nCameraHandle2 : nCameraHandle1;
+  SetCurrentCamera(camera);
+  GetCurrentCamera(&nUnknownCameraHandle);
+  while (Run_thread_stop == 0) {
+    if (nUnknownCameraHandle == nCameraHandle1) {
+      TakeImage(nhDim1, nvDim1, nCameraHandle1, 0);
+      DataDump(nhDim1, nvDim1, nCameraHandle1, 0);
+      DisplayCCDImage(nhDim1, nvDim1, 1, nCameraHandle1);
+    } else if (nUnknownCameraHandle == nCameraHandle2) {
+      TakeImage(nhDim2, nvDim2, nCameraHandle2, 0);
+      DataDump(nhDim2, nvDim2, nCameraHandle2, 0);
+      DisplayCCDImage(nhDim2, nvDim2, 1, nCameraHandle2);
+    } else {
+      break;
+    }
+    // Frames follow each other as fast as the camera gives them; the yield only matters when a
+    // failing camera returns at once.
+    std::this_thread::yield();
+  }
+}
+
+void scanBlock(int configuration, int frames) {
+  int runs = sequential_number;
+  if (configuration == 0) SetCurrentCamera(nCameraHandle1);
+  if (configuration == 1) SetCurrentCamera(nCameraHandle2);
+  for (int q = 0; q < runs; q++) {
+    timeget1 = helx::os::MillisecondClock();
+    if (Run_thread_stop != 0) break;
+    // Whole cubes, each camera with its own size: a frame that is lost shows as zeros, never
+    // as the previous run's.
+    if (configuration != 1) ClearFrames(1, frames);
+    if (configuration != 0) ClearFrames(2, frames);
+    showCounter(q);
+
+    if (configuration == 2) {
+      helx_take_mode = 0;
+      if (WaitScannerAtStart(1, "the scan was not started") != 1) break;
+      scan(nCameraHandle1, 0, g_fExpTime1, "Camera 1", startText1, endText1, &elapsed1);
+      // Camera 1's scan is complete and is saved whatever happens to camera 2's.
+      int ready = WaitScannerAtStart(1, "camera 2's scan was not started");
+      if (ready == 1)
+        scan(nCameraHandle2, 0, g_fExpTime2, "Camera 2", startText2, endText2, &elapsed2);
+      save1(frames, startText1, endText1, elapsed1);
+      if (ready == 1) save2(frames, startText2, endText2, elapsed2);
+      SetCurrentCamera(nCameraHandle1);
+      cube(nhDim1 / 2, nCameraHandle1);
+      showScanTime();
+      if (ready != 1) break;
+    } else if (configuration == 3) {
+      helx_take_mode = 1;
+      if (WaitScannerAtStart(1, "the scan was not started") != 1) break;
+      scan(nCameraHandle1, 1, longer(g_fExpTime1, g_fExpTime2), "Cameras 1 and 2", startText1,
+           endText1, &elapsed1);
+      save1(frames, startText1, endText1, elapsed1);
+      save2(frames, startText1, endText1, elapsed1);
+      SetCurrentCamera(nCameraHandle1);
+      cube(260, nCameraHandle1);
+      showScanTime();
+    } else if (configuration == 0 || configuration == 1) {
+      helx_take_mode = 0;
+      if (WaitScannerAtStart(1, "the scan was not started") != 1) break;
+      if (configuration == 0) {
+        scan(nCameraHandle1, 0, g_fExpTime1, "Camera 1", startText1, endText1, &elapsed1);
+        save1(frames, startText1, endText1, elapsed1);
+        cube(nhDim1 / 2, nCameraHandle1);
+      } else {
+        scan(nCameraHandle2, 0, g_fExpTime2, "Camera 2", startText2, endText2, &elapsed2);
+        save2(frames, startText2, endText2, elapsed2);
+        cube(nhDim2 / 2, nCameraHandle2);
+      }
+      showScanTime();
+    }
+  }
+
+  Radio_SetMarkedOption(mainPanel, PANEL_SelectAxis, 0);
+  if (configuration == 1) {
+    DisplayCCDImage(nhDim2, nvDim2, frames, nCameraHandle2);
+    SetCurrentCamera(nCameraHandle2);
+    view(0, 1, 1, 0);
+  } else {
+    SetCurrentCamera(nCameraHandle1);
+    DisplayCCDImage(nhDim1, nvDim1, frames, nCameraHandle1);
+    view(1, 0, 0, configuration == 0 ? 1 : 0);
+  }
+  resetSlide(frames);
+}
+
+void frameTransferBlock(int configuration, int frames) {
+  int runs = sequential_number;
+  // A series cannot be interrupted once started, so Stop is not looked at here.
+  for (int q = 0; q < runs; q++) {
+    showCounter(q);
+    if (configuration == 0) {
+      ClearFrames(1, frames);
+      SetCurrentCamera(nCameraHandle1);
+      marktime_start(startText1);
+      TakeImage_FTmode(nhDim1, nvDim1, frames, nCameraHandle1);
+      marktime_end(endText1);
+      elapsed1 = time_difference();
+      save1(frames, startText1, endText1, elapsed1);
+      DisplayCCDImage(nhDim1, nvDim1, frames, nCameraHandle1);
+      SetCtrlVal(mainPanel, PANEL_viewCCD1, 1);
+      SetCtrlVal(mainPanel, PANEL_viewCCD2, 0);
+    } else if (configuration == 1) {
+      ClearFrames(2, frames);
+      SetCurrentCamera(nCameraHandle2);
+      marktime_start(startText2);
+      TakeImage_FTmode(nhDim2, nvDim2, frames, nCameraHandle2);
+      marktime_end(endText2);
+      elapsed2 = time_difference();
+      save2(frames, startText2, endText2, elapsed2);
+      DisplayCCDImage(nhDim2, nvDim2, frames, nCameraHandle2);
+      SetCtrlVal(mainPanel, PANEL_viewCCD1, 0);
+      SetCtrlVal(mainPanel, PANEL_viewCCD2, 1);
+    } else if (configuration == 2 || configuration == 3) {
+      ClearFrames(1, frames);
+      ClearFrames(2, frames);
+      SetCurrentCamera(nCameraHandle1);
+      marktime_start(startText1);
+      TakeImage_FTmode(nhDim1, nvDim1, frames, nCameraHandle1);
+      marktime_end(endText1);
+      elapsed1 = time_difference();
+      SetCurrentCamera(nCameraHandle2);
+      marktime_start(startText2);
+      TakeImage_FTmode(nhDim2, nvDim2, frames, nCameraHandle2);
+      marktime_end(endText2);
+      elapsed2 = time_difference();
+      save1(frames, startText1, endText1, elapsed1);
+      save2(frames, startText2, endText2, elapsed2);
+      DisplayCCDImage(nhDim1, nvDim1, frames, nCameraHandle1);
+      SetCtrlVal(mainPanel, PANEL_viewCCD1, 1);
+      SetCtrlVal(mainPanel, PANEL_viewCCD2, 0);
+    }
+  }
+}
+
+void scanStopBlock(int configuration, int frames) {
+  if (configuration != 0) {
+    // Only camera 1 takes frames with the scanner at rest; the operator must not believe a
+    // series was taken.
+    const char* why =
+        "Scan Stop takes frames with Camera 1 only: nothing was acquired with this camera "
+        "configuration.\n";
+    AppendMonitor(why);
+    MessagePopup("Warning", why);
+  } else {
+    helx_take_mode = 0;
+    SetCurrentCamera(nCameraHandle1);
+    int runs = sequential_number;
+    for (int q = 0; q < runs; q++) {
+      if (Run_thread_stop != 0) break;
+      ClearFrames(1, frames);
+      showCounter(q);
+      marktime_start(startText1);
+      for (int m = 0; m < frames; m++) {
+        TakeImage(nhDim1, nvDim1, nCameraHandle1, m);
+        DataDump(nhDim1, nvDim1, nCameraHandle1, m);
+      }
+      marktime_end(endText1);
+      elapsed1 = time_difference();
+      save1(frames, startText1, endText1, elapsed1);
+      cube(nhDim1 / 2, nCameraHandle1);
+    }
+    Radio_SetMarkedOption(mainPanel, PANEL_SelectAxis, 0);
+    DisplayCCDImage(nhDim1, nvDim1, frames, nCameraHandle1);
+    SetCurrentCamera(nCameraHandle1);
+    view(1, 0, 0, 1);
+  }
+  resetSlide(frames);
+}
+
+}  // namespace
+
+int CVICALLBACK RunThread(void* functionData) {
+  (void)functionData;
+  dim(PANEL_viewCCD1, 1);
+  dim(PANEL_viewCCD2, 1);
+  // The stop flag was lowered by Run before this thread was scheduled: a Stop pressed since
+  // then is kept.
+  if (LoadImagePanel() < 0) {
+    Run_thread_stop = 1;
+    run_active = 0;
+    return -1;
+  }
+  int ccdPage = 0;
+  GetPanelHandleFromTabPage(HELXpanelSetting, SetHELX_setTAB, 0, &ccdPage);
+  GetCtrlVal(ccdPage, setCCDTAB_CCD_setAcq, &acquisitionMode);
+  gliFreq = helx::os::PerformanceFrequency();
+  if (gliFreq <= 0) MessagePopup("Error", "Cannot support the timer of high resolution");
+  for (int control : {PANEL_viewCCD1, PANEL_viewCCD2, PANEL_SelectAxis, PANEL_set_Select_Frame,
+                      PANEL_BYTSCL_MIN, PANEL_BYTSCL_MAX, PANEL_GRAPH})
+    dim(control, 1);
+
+  const int configuration = ccd_camera;
+  const int frames = g_nFrameNumber1;
+  runFrames = frames;
+  run_frames_lost = 0;
+  if (frames == 1) singleFrameBlock(configuration);
+  if (frames == 0 || acquisitionMode == 0) videoBlock(configuration);
+  if (frames > 1 && acquisitionMode != 6 && acquisitionMode != 8 && acquisitionMode != 0)
+    scanBlock(configuration, frames);
+  if (frames > 1 && acquisitionMode == 6) frameTransferBlock(configuration, frames);
+  if (frames > 1 && acquisitionMode == 8) scanStopBlock(configuration, frames);
+
+  DataSource = 1;
+  Run_thread_stop = 1;
+  DiscardImagePanel();
+  run_active = 0;
+  return 0;
+}
+
+void CVICALLBACK AfterRunThread(int poolHandle, int functionID, unsigned int event, int value,
+                                void* callbackData) {
+  (void)poolHandle, (void)functionID, (void)event, (void)value, (void)callbackData;
+}
+
+int CVICALLBACK cmd_Run(int panel, int control, int event, void* callbackData, int eventData1,
+                        int eventData2) {
+  (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
+  if (event != EVENT_COMMIT) return 0;
+  if (RunActive()) return 0;
+  dim(PANEL_viewCCD1, 1);
+  dim(PANEL_viewCCD2, 1);
+  dim(PANEL_cmd_Run, 1);
+  DiscardImagePanel();
+  if (CCD_status != 1 || Scanner_status != 1) return -1;
+  if (setup_buffers_ok == 0) {
+    MessagePopup("Error", "The frame buffers of this setup are missing: Run is refused. "
+                          "Confirm the setup again.");
+    dim(PANEL_cmd_Run, 0);
+    return -1;
+  }
+
+  if (ccd_camera == 4) {
+    TakingFlat();
+    dim(PANEL_cmd_Run, 0);
+    return 1;
+  }
+
+  // Lowered here, before the thread exists, so that the setup's OK is refused from the first
+  // moment and a Stop pressed at once is not lost.
+  Run_thread_stop = 0;
+  run_active = 1;
+  int id = 0;
+  CmtScheduleThreadPoolFunctionAdv(DEFAULT_THREAD_POOL_HANDLE, RunThread, nullptr,
+                                   THREAD_PRIORITY_HIGHEST, AfterRunThread,
+                                   EVENT_TP_THREAD_FUNCTION_END, nullptr, CmtGetCurrentThreadID(),
+                                   &id);
+  Run_thread_id = id;
+  CmtWaitForThreadPoolFunctionCompletion(DEFAULT_THREAD_POOL_HANDLE, id,
+                                         OPT_TP_PROCESS_EVENTS_WHILE_WAITING);
+  CmtReleaseThreadPoolFunctionID(DEFAULT_THREAD_POOL_HANDLE, id);
+  Run_thread_id = 0;
+
+  if (LoadImagePanel() < 0) return -1;
+  if (ccd_camera == 1)
+    DisplayCCDImage(nhDim2, nvDim2, g_nFrameNumber1, nCameraHandle2);
+  else
+    DisplayCCDImage(nhDim1, nvDim1, g_nFrameNumber1, nCameraHandle1);
+  dim(PANEL_cmd_Run, 0);
+  return 0;
+}
+
+int CVICALLBACK cmdStop(int panel, int control, int event, void* callbackData, int eventData1,
+                        int eventData2) {
+  (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
+  if (event != EVENT_COMMIT) return 0;
+  Run_thread_stop = 1;
+  return 0;
+}
+
+int EndRunAndWait(double limitSeconds) {
+  if (!RunActive()) return 1;
+  Run_thread_stop = 1;
+  double deadline = Timer() + limitSeconds;
+  while (RunActive() && Timer() < deadline) {
+    ProcessSystemEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return RunActive() ? 0 : 1;
+}

@@ -1,0 +1,95 @@
+// What the observation run and the flat-field sequence share: the image panel they load, the
+// wait for the scanner to come back to its start, the wait for the last frame of a scan, and
+// the buffers cleared with each camera's own size.
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "app/observation_state.h"
+#include "app/shell.h"
+#include "camera/camera.h"
+#include "display/display.h"
+#include "sequence/sequence.h"
+
+std::atomic<int> run_active{0};
+std::atomic<int> run_frames_lost{0};
+double scanner_return_limit = 120.0;
+
+int RunActive(void) { return run_active.load(); }
+
+int LoadImagePanel(void) {
+  std::lock_guard lock(displayLock);
+  if (GraphicPanel != 0) {
+    DiscardPanel(GraphicPanel);
+    GraphicPanel = 0;
+  }
+  int panel = LoadPanel(0, "HELX.uir", GRAPHICPNL);
+  if (panel < 0) return -1;
+  int top = 0, left = 0, width = 0;
+  GetPanelAttribute(mainPanel, ATTR_TOP, &top);
+  GetPanelAttribute(mainPanel, ATTR_LEFT, &left);
+  GetPanelAttribute(mainPanel, ATTR_WIDTH, &width);
+  SetPanelAttribute(panel, ATTR_TOP, top);
+  SetPanelAttribute(panel, ATTR_LEFT, left + width + 7);
+  GraphicPanel = panel;
+  DisplayPanel(panel);
+  return panel;
+}
+
+void DiscardImagePanel(void) {
+  std::lock_guard lock(displayLock);
+  if (GraphicPanel != 0) DiscardPanel(GraphicPanel);
+  GraphicPanel = 0;
+}
+
+void ClearFrames(int camera, int frames) {
+  unsigned short* buffer = camera == 2 ? g_pRawData2 : g_pRawData;
+  int nh = camera == 2 ? nhDim2 : nhDim1;
+  int nv = camera == 2 ? nvDim2 : nvDim1;
+  if (!buffer || nh <= 0 || nv <= 0) return;
+  std::size_t count = static_cast<std::size_t>(nh) * static_cast<std::size_t>(nv) *
+                      static_cast<std::size_t>(frames > 1 ? frames : 1);
+  std::lock_guard lock(FrameBufferLock());
+  std::memset(buffer, 0, count * sizeof(unsigned short));
+}
+
+int WaitScannerAtStart(int honourStop, const char* what) {
+  double deadline = Timer() + scanner_return_limit;
+  while (!(scanpos > -1.0f && scanpos < 1.0f && Scanner_InPosition == 1)) {
+    if (honourStop && Run_thread_stop != 0) return 0;
+    // Without the monitoring loop nobody refreshes the position: it would never come.
+    if (monitoring_active == 0 || Timer() > deadline) {
+      char text[200];
+      std::snprintf(text, sizeof text,
+                    "The scanner did not come back to its start position: %s.\n", what);
+      AppendMonitor(text);
+      MessagePopup("Warning", text);
+      return -1;
+    }
+    // A millisecond is nothing against a return of the scanner, and leaves the core to the
+    // controller and the monitoring loop.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return 1;
+}
+
+int WaitScanFramesStored(int frames, float exposure, const char* cameras) {
+  // The last frame needs at most one exposure and its read-out after the program ended.
+  double deadline = Timer() + AcquisitionTimeLimit(exposure, 1) + 5.0;
+  while (!WaitScanStepsStored(0.005)) {
+    if (monitoring_active == 0 || Timer() > deadline) break;
+  }
+  int stored = ScanStepsStored();
+  int announced = ScanStepsAnnounced();
+  if (stored < frames) {
+    run_frames_lost += frames - stored;
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "\n%s: %d of %d frames were not stored (%d steps announced, %d frames late); "
+                  "their slots hold zeros.\n",
+                  cameras, frames - stored, frames, announced, announced - stored);
+    AppendMonitor(text);
+  }
+  return stored;
+}

@@ -1,0 +1,216 @@
+// Power On, the setup's OK and Power Off / QUIT against the whole simulated instrument, driven
+// as an operator would.
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "app/observation_state.h"
+#include "app/setup.h"
+#include "app/shell.h"
+#include "helx_fixture.h"
+#include "motors/motors.h"
+#include "platform/atmcd/atmcd_sim.h"
+#include "platform/os/clock.h"
+#include "platform/ui/operator.h"
+#include "scanner/scanner.h"
+#include "sim/common/settings.h"
+#include "sim/common/sim_log.h"
+
+using helx::ui::Operator;
+
+namespace {
+std::string textOf(int panel, int control) {
+  int length = 0;
+  GetCtrlValueLength(panel, control, &length);
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  GetCtrlVal(panel, control, text.data());
+  text.resize(static_cast<std::size_t>(length));
+  return text;
+}
+
+class Powered : public HelxProgram {
+ protected:
+  void simulate(int cameras) {
+    helx::sim::Settings::instance().set(
+        {{"camera", {{"count", cameras}, {"cool_rate", 20.0}, {"warm_rate", 20.0}, {"hold", 1.0}}},
+         {"sixk", {{"port", 0}}},
+         {"log", {{"path", ""}}}});
+    helx::sim::SimLog::instance().reopen();
+    helx::atmcd_sim::reset();
+    helx::os::Clock::instance().setScale(20);
+    layOutSite();
+  }
+  // Presses Power On and waits until the instrument is up and cooled (Power On then stays in
+  // its callback, processing events, as it does for the whole night).
+  void powerOn() {
+    ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWERON));
+    // Cooled when the watch has lit "Temp.Stabilized" and let go of the cameras.
+    ASSERT_TRUE(eventually(
+        [] {
+          int stable = 0;
+          GetCtrlVal(mainPanel, PANEL_CCDTEMPSTATUS, &stable);
+          return stable == 1 && temp_thread == 1 && Scanner_status == 1;
+        },
+        60));
+  }
+  static int page(const char* name) { return Operator::page(name).value_or(-1); }
+  void openSetup() {
+    ASSERT_TRUE(Operator::commit(mainPanel, PANEL_Set_HELX_parameter));
+    ASSERT_TRUE(Operator::sync());
+  }
+  void ok() {
+    ASSERT_TRUE(Operator::commit(HELXpanelSetting, SetHELX_HELX_setOK));
+    ASSERT_TRUE(Operator::sync(60));
+  }
+  void quit() { ASSERT_TRUE(Operator::commit(mainPanel, PANEL_QUITBUTTON)); }
+};
+}  // namespace
+
+TEST_F(Powered, NoCameraFoundStopsSilently) {
+  simulate(0);
+  run([&] {
+    ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWERON));
+    ASSERT_TRUE(Operator::sync());
+    EXPECT_NE(CCD_status, 1);
+    EXPECT_NE(Motor_status, 1);
+    EXPECT_EQ(textOf(mainPanel, PANEL_TB_Text_Monitor), "");
+    quit();
+  });
+  EXPECT_TRUE(Operator::popups().empty());
+}
+
+TEST_F(Powered, OneCameraPowerUpAndPowerOffCloseOnlyCameraOne) {
+  simulate(1);
+  run([&] {
+    powerOn();
+    std::string text = textOf(mainPanel, PANEL_TB_Text_Monitor);
+    EXPECT_EQ(text.rfind("\n1 Camera Detected!!\n\nCamera1 is Opening\n", 0), 0u);
+    EXPECT_NE(text.find("\n------------Connected------------\n"), std::string::npos);
+    EXPECT_EQ(Motor_status, 1);
+    int dimmed = 1;
+    GetMenuBarAttribute(menubar, MENUBAR_SETUP, ATTR_DIMMED, &dimmed);
+    EXPECT_EQ(dimmed, 0);
+    // A second press does nothing.
+    ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWERON));
+    ASSERT_TRUE(Operator::sync());
+    EXPECT_EQ(textOf(mainPanel, PANEL_TB_Text_Monitor).find("1 Camera Detected!!", 30),
+              std::string::npos);
+
+    ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWEROFF));
+    ASSERT_TRUE(eventually([] { return CCD_status == 0; }, 60));
+    text = textOf(mainPanel, PANEL_TB_Text_Monitor);
+    EXPECT_NE(text.find("-----------Disconnected-----------\n"), std::string::npos);
+    EXPECT_EQ(text.find("Complete Shut Down\n"), text.rfind("Complete Shut Down\n"));
+    EXPECT_EQ(Scanner_status, 0);
+    EXPECT_EQ(Motor_status, 0);
+    GetMenuBarAttribute(menubar, MENUBAR_SETUP, ATTR_DIMMED, &dimmed);
+    EXPECT_EQ(dimmed, 1);
+    quit();
+  });
+}
+
+TEST_F(Powered, SetupOkConfiguresCamerasFoldersAndSummary) {
+  simulate(2);
+  run([&] {
+    powerOn();
+    openSetup();
+    int ccd = page("setCCDTAB"), scan = page("setScanTAB"), misc = page("setMISC");
+    ASSERT_TRUE(Operator::chooseLabel(ccd, setCCDTAB_CCD_setCamera, "Both(2 in 1)"));
+    ASSERT_TRUE(Operator::type(ccd, setCCDTAB_CCD_setExpTime, "0.03"));
+    ASSERT_TRUE(Operator::type(ccd, setCCDTAB_CCD_setExpTime2, "0.05"));
+    ASSERT_TRUE(Operator::type(ccd, setCCDTAB_CCD_setFrameNumber, "10"));
+    ASSERT_TRUE(Operator::chooseLabel(ccd, setCCDTAB_CCD_setBinning, "Custom"));
+    ASSERT_TRUE(Operator::sync());
+    ASSERT_TRUE(Operator::type(ccd, setCCDTAB_CCD_setHBin, "3"));
+    ASSERT_TRUE(Operator::type(ccd, setCCDTAB_CCD_setVBin, "5"));
+    ASSERT_TRUE(Operator::type(scan, setScanTAB_Scan_Step_size, "32"));
+    ASSERT_TRUE(Operator::chooseLabel(misc, setMISC_MISC_TargetRing, "User Defined Object"));
+    ASSERT_TRUE(Operator::sync());
+    ASSERT_TRUE(Operator::type(misc, setMISC_MISC_Target, "spot7"));
+    ok();
+    EXPECT_EQ(ccd_camera, 3);
+    EXPECT_EQ(g_nFrameNumber1, 10);
+    EXPECT_FLOAT_EQ(scan_duration, 130.0f);
+    EXPECT_FLOAT_EQ(scan_size, 16.0f);
+    EXPECT_EQ(textOf(mainPanel, PANEL_info8), "3 x 5");
+    EXPECT_EQ(textOf(mainPanel, PANEL_info3), "32.0");
+    EXPECT_EQ(textOf(mainPanel, PANEL_info6), "2CCD in 1 Step");
+    EXPECT_EQ(textOf(mainPanel, PANEL_info10), "1.3");
+    EXPECT_NE(BiasDark1, nullptr);
+    EXPECT_NE(BiasDark2, nullptr);
+    EXPECT_EQ(setup_buffers_ok, 1);
+    std::string directory = entire_directory;
+    EXPECT_EQ(directory.rfind("G:\\TARN_Data\\", 0), 0u);
+    EXPECT_EQ(directory.substr(directory.size() - 10), "\\raw\\spot7");
+    EXPECT_NE(textOf(mainPanel, PANEL_TB_Text_Monitor)
+                  .find("Spectrograph mode script of Scanner generated\n"),
+              std::string::npos);
+    quit();
+  });
+}
+
+TEST_F(Powered, SetupOkRefusesABadBindingAndVideoTakesNoBiasForOneCamera) {
+  simulate(2);
+  run([&] {
+    powerOn();
+    openSetup();
+    int ccd = page("setCCDTAB");
+    ASSERT_TRUE(Operator::chooseLabel(ccd, setCCDTAB_CCD_setBinning, "Custom"));
+    ASSERT_TRUE(Operator::sync());
+    ASSERT_TRUE(Operator::type(ccd, setCCDTAB_CCD_setHBin, "0"));
+    ok();
+    EXPECT_TRUE(Operator::waitForPopup("Error", "Custom binning", 5));
+    EXPECT_EQ(g_pRawData, nullptr);  // no camera was touched
+
+    ASSERT_TRUE(Operator::type(ccd, setCCDTAB_CCD_setHBin, "2"));
+    ASSERT_TRUE(Operator::chooseLabel(ccd, setCCDTAB_CCD_setAcq, "Video(Focus)"));
+    ok();
+    EXPECT_EQ(g_nFrameNumber1, 0);
+    EXPECT_EQ(BiasDark1, nullptr);
+    EXPECT_EQ(textOf(mainPanel, PANEL_info4), "0");
+    EXPECT_FLOAT_EQ(scan_duration, 100.0f);
+    quit();
+  });
+}
+
+TEST_F(Powered, SetupOkIsRefusedWhileCooling) {
+  simulate(2);
+  helx::sim::Settings::instance().set(
+      {{"camera", {{"count", 2}, {"cool_rate", 0.5}, {"warm_rate", 20.0}}},
+       {"sixk", {{"port", 0}}},
+       {"log", {{"path", ""}}}});
+  helx::atmcd_sim::reset();
+  run([&] {
+    ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWERON));
+    // The watch shows temperatures while the cameras cool.
+    ASSERT_TRUE(eventually([] { return textOf(mainPanel, PANEL_CCD1TEMP) != "0"; }, 60));
+    openSetup();
+    ok();
+    EXPECT_TRUE(
+        Operator::waitForPopup("Warning", "CCD Temperature is not stabilized. Please wait", 5));
+    EXPECT_EQ(g_pRawData, nullptr);
+    quit();
+  });
+}
+
+TEST_F(Powered, QuitWithNothingPoweredStillLaunchesTheTransferProgram) {
+  simulate(2);
+  EXPECT_EQ(run([&] { quit(); }), 0);
+  std::ifstream log("helx-messages.log");
+  std::string text((std::istreambuf_iterator<char>(log)), {});
+  EXPECT_NE(text.find("HELXFtp.exe"), std::string::npos);
+}
+
+TEST_F(Powered, QuitAfterPowerUpParksEverythingAndEnds) {
+  simulate(2);
+  EXPECT_EQ(run([&] {
+              powerOn();
+              quit();
+            }),
+            0);
+  EXPECT_EQ(CCD_status, 0);
+  EXPECT_EQ(Motor_status, 0);
+  EXPECT_EQ(PmacAccessible, 0);
+  EXPECT_EQ(g_pRawData, nullptr);
+}

@@ -1,0 +1,240 @@
+#include "observing_fixture.h"
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+#include "app/observation_state.h"
+#include "app/setup.h"
+#include "app/shell.h"
+#include "camera/camera.h"
+#include "platform/atmcd/atmcd_sim.h"
+#include "platform/os/clock.h"
+#include "platform/os/paths.h"
+#include "platform/ui/operator.h"
+#include "scanner/scanner.h"
+#include "sequence/sequence.h"
+#include "sim/common/settings.h"
+#include "sim/common/sim_log.h"
+
+using helx::ui::Operator;
+namespace fs = std::filesystem;
+
+namespace {
+std::mutex readouts_mutex;
+std::vector<Readout> readouts;
+std::function<void(int, int)> readout_hook;
+}  // namespace
+
+extern "C" void __real__Z8DataDumpiili(int nh, int nv, long handle, int slot);
+extern "C" void __wrap__Z8DataDumpiili(int nh, int nv, long handle, int slot) {
+  __real__Z8DataDumpiili(nh, nv, handle, slot);
+  Readout r;
+  r.camera = handle == nCameraHandle1 ? 1 : handle == nCameraHandle2 ? 2 : 0;
+  r.slot = slot;
+  std::lock_guard lock(readouts_mutex);
+  readouts.push_back(r);
+  if (readout_hook) readout_hook(r.camera, slot);
+}
+
+void SetReadoutHook(std::function<void(int camera, int slot)> hook) {
+  std::lock_guard lock(readouts_mutex);
+  readout_hook = std::move(hook);
+}
+
+std::vector<Readout> Readouts() {
+  std::lock_guard lock(readouts_mutex);
+  return readouts;
+}
+void ClearReadouts() {
+  std::lock_guard lock(readouts_mutex);
+  readouts.clear();
+}
+
+void Observing::simulate(double scale, int cameras, nlohmann::json camera) {
+  if (camera.is_null()) camera = nlohmann::json::object();
+  camera["count"] = cameras;
+  camera["cool_rate"] = 20.0;
+  camera["warm_rate"] = 20.0;
+  camera["hold"] = 1.0;
+  helx::sim::Settings::instance().set(
+      {{"camera", camera}, {"sixk", {{"port", 0}}}, {"log", {{"path", ""}}}});
+  helx::sim::SimLog::instance().reopen();
+  helx::atmcd_sim::reset();
+  helx::os::Clock::instance().setScale(scale);
+  layOutSite();
+}
+
+void Observing::powerOn() {
+  ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWERON));
+  // Cooled: the temperature watch has reported and ended (temp_thread is also 1 for a moment
+  // before the watch starts).
+  ASSERT_TRUE(eventually(
+      [] {
+        return temp_thread == 1 && Scanner_status == 1 && CCD_status == 1 && PmacAccessible &&
+               monitorText().find("Temperature Stabilized!") != std::string::npos;
+      },
+      60));
+  // The scanner homes after power-up; a scan starts from its home.
+  ASSERT_TRUE(eventually(
+      [] { return scanpos > -1.0f && scanpos < 1.0f && Scanner_InPosition == 1; }, 60));
+}
+
+int Observing::page(const char* name) { return Operator::page(name).value_or(-1); }
+
+void Observing::setup(const Observation& s) {
+  ASSERT_TRUE(Operator::commit(mainPanel, PANEL_Set_HELX_parameter));
+  ASSERT_TRUE(Operator::sync());
+  int ccd = page("setCCDTAB"), scan = page("setScanTAB");
+  ASSERT_TRUE(Operator::chooseLabel(ccd, setCCDTAB_CCD_setCamera, s.camera));
+  ASSERT_TRUE(Operator::chooseLabel(ccd, setCCDTAB_CCD_setAcq, s.acquisition));
+  ASSERT_TRUE(Operator::chooseLabel(ccd, setCCDTAB_CCD_setBinning, "4x4 (128x128)"));
+  ASSERT_TRUE(Operator::sync());
+  if (s.acquisition != "Video(Focus)") {
+    ASSERT_TRUE(Operator::type(ccd, setCCDTAB_CCD_setFrameNumber, std::to_string(s.frames)));
+  }
+  ASSERT_TRUE(Operator::type(ccd, setCCDTAB_CCD_setExpTime, s.exposure));
+  ASSERT_TRUE(Operator::type(ccd, setCCDTAB_CCD_setExpTime2, s.exposure2));
+  ASSERT_TRUE(Operator::type(ccd, setCCDTAB_CCD_setSequence, std::to_string(s.runs)));
+  ASSERT_TRUE(Operator::chooseLabel(scan, setScanTAB_Scan_Mode, s.scanMode));
+  ASSERT_TRUE(Operator::sync());
+  if (!s.stroke.empty()) {
+    ASSERT_TRUE(Operator::type(scan, setScanTAB_Scan_stroke, s.stroke));
+  }
+  if (!s.speed.empty()) {
+    ASSERT_TRUE(Operator::type(scan, setScanTAB_Scan_speed, s.speed));
+  }
+  ASSERT_TRUE(Operator::commit(HELXpanelSetting, SetHELX_HELX_setOK));
+  ASSERT_TRUE(Operator::sync(120));
+  if (setup_buffers_ok != 1) {
+    for (auto& p : Operator::popups()) ADD_FAILURE() << p.title << ": " << p.text;
+  }
+  ASSERT_EQ(setup_buffers_ok, 1) << monitorText();
+}
+
+void Observing::pressRun() {
+  helx::sim::SimLog::instance().clear();
+  ClearReadouts();
+  auto pressed = Operator::commit(mainPanel, PANEL_cmd_Run);
+  ASSERT_TRUE(pressed) << pressed.error;
+  ASSERT_TRUE(eventually([] { return RunActive() == 1 || Run_thread_stop == 0; }, 5) ||
+              ccd_camera == 4);
+}
+
+bool Observing::runEnded(double seconds) {
+  return eventually(
+      [] {
+        int dimmed = 1;
+        GetCtrlAttribute(mainPanel, PANEL_cmd_Run, ATTR_DIMMED, &dimmed);
+        return RunActive() == 0 && dimmed == 0;
+      },
+      seconds);
+}
+
+void Observing::runAndWait(double seconds) {
+  pressRun();
+  ASSERT_TRUE(runEnded(seconds));
+  ASSERT_TRUE(Operator::sync());
+}
+
+void Observing::quit() { Operator::commit(mainPanel, PANEL_QUITBUTTON); }
+
+std::string Observing::textOf(int panel, int control) {
+  int length = 0;
+  GetCtrlValueLength(panel, control, &length);
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  GetCtrlVal(panel, control, text.data());
+  text.resize(static_cast<std::size_t>(length));
+  return text;
+}
+
+std::string Observing::monitorText() { return textOf(mainPanel, PANEL_TB_Text_Monitor); }
+
+std::vector<FitsFile> Observing::files(const std::string& letter, bool flat) const {
+  std::vector<FitsFile> out;
+  auto folder = helx::os::MapPath(entire_directory);
+  if (!folder || !fs::exists(*folder)) return out;
+  std::string suffix = "_" + letter + (flat ? "_Flat" : "") + ".fts";
+  std::vector<fs::path> paths;
+  for (auto& entry : fs::directory_iterator(*folder)) {
+    std::string name = entry.path().filename().string();
+    if (name.rfind("HELX_", 0) == 0 && name.size() > suffix.size() &&
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+      paths.push_back(entry.path());
+  }
+  std::sort(paths.begin(), paths.end());
+  for (auto& p : paths) out.push_back(readFits(p));
+  return out;
+}
+
+FitsFile Observing::readFits(const fs::path& path) {
+  FitsFile f;
+  f.path = path;
+  fitsfile* fptr = nullptr;
+  int status = 0;
+  if (fits_open_file(&fptr, path.c_str(), READONLY, &status)) return f;
+  fits_get_img_param(fptr, 3, &f.bitpix, &f.naxis, f.naxes, &status);
+  char value[FLEN_VALUE] = "";
+  int s = 0;
+  if (!fits_read_key(fptr, TSTRING, "STRTIME", value, nullptr, &s)) f.strtime = value;
+  s = 0;
+  if (!fits_read_key(fptr, TSTRING, "ENDTIME", value, nullptr, &s)) f.endtime = value;
+  s = 0;
+  fits_read_key(fptr, TDOUBLE, "ELAPTIME", &f.elaptime, nullptr, &s);
+  int keys = 0;
+  s = 0;
+  fits_get_hdrspace(fptr, &keys, nullptr, &s);
+  for (int i = 1; i <= keys; i++) {
+    char card[FLEN_CARD] = "";
+    s = 0;
+    fits_read_record(fptr, i, card, &s);
+    if (std::string(card).rfind("COMMENT", 0) == 0) f.comments.push_back(card);
+  }
+  long count = f.naxes[0] * f.naxes[1] * (f.naxis == 3 ? f.naxes[2] : 1);
+  f.pixels.resize(static_cast<std::size_t>(count));
+  s = 0;
+  fits_read_img(fptr, TFLOAT, 1, count, nullptr, f.pixels.data(), nullptr, &s);
+  fits_close_file(fptr, &status);
+  return f;
+}
+
+std::vector<Exposure> Observing::exposures(int camera) {
+  std::vector<Exposure> out;
+  for (auto& e : helx::sim::SimLog::instance().entries("camera")) {
+    if (e["ev"] != "exposure" || e["camera"] != camera) continue;
+    Exposure x;
+    x.camera = camera;
+    x.start = e["start"];
+    x.end = e["end"];
+    x.scanner = e.value("scanner", 0.0);
+    x.grating = e.value("grating", 0.0);
+    out.push_back(x);
+  }
+  std::sort(out.begin(), out.end(),
+            [](const Exposure& a, const Exposure& b) { return a.start < b.start; });
+  return out;
+}
+
+std::vector<int> Observing::stepsOf(const std::vector<Exposure>& all) {
+  const double step = 10.0 * step_moved;
+  std::vector<int> steps;
+  for (auto& x : all) {
+    int k = static_cast<int>(std::lround(x.scanner / step));
+    if (k != 0) steps.push_back(k);
+  }
+  return steps;
+}
+
+void Observing::expectStepFrames(int camera, int scans, int frames) {
+  std::vector<int> steps = stepsOf(exposures(camera));
+  std::vector<int> slots;
+  for (auto& r : Readouts())
+    if (r.camera == camera) slots.push_back(r.slot);
+  ASSERT_EQ(steps.size(), static_cast<std::size_t>(scans * frames)) << "camera " << camera;
+  ASSERT_EQ(slots.size(), steps.size()) << "camera " << camera;
+  for (std::size_t i = 0; i < steps.size(); i++) {
+    int k = static_cast<int>(i % static_cast<std::size_t>(frames)) + 1;
+    EXPECT_EQ(steps[i], k) << "camera " << camera << " exposure " << i;
+    EXPECT_EQ(slots[i], steps[i] - 1) << "camera " << camera << " exposure " << i;
+  }
+}

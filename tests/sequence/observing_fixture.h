@@ -1,0 +1,84 @@
+// Whole observations on the simulated instrument, driven as an operator would: Power On, the
+// setup dialog, OK, Run; then the files written and the simulators' log.
+//
+// The test binaries wrap DataDump at link time (-Wl,--wrap): every read-out is recorded with the
+// camera and the slot it went to, so a check can pair the n-th frame a camera read with the
+// n-th exposure the simulator logged for it.
+#pragma once
+
+#include <fitsio.h>
+
+#include <filesystem>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "helx_fixture.h"
+
+struct Readout {
+  int camera = 0;  // 1 or 2, 0 for an unknown handle
+  int slot = 0;
+};
+std::vector<Readout> Readouts();
+void ClearReadouts();
+// Called after every read-out, on the reading thread (empty: none).
+void SetReadoutHook(std::function<void(int camera, int slot)> hook);
+
+struct Exposure {
+  int camera = 0;
+  double start = 0, end = 0;
+  double scanner = 0;  // encoder counts at the middle of the exposure
+  double grating = 0;
+};
+
+struct FitsFile {
+  std::filesystem::path path;
+  int naxis = 0;
+  long naxes[3] = {0, 0, 1};
+  int bitpix = 0;
+  std::string strtime, endtime;
+  double elaptime = -1;
+  std::vector<std::string> comments;
+  std::vector<float> pixels;  // every sample, frame after frame
+};
+
+struct Observation {
+  std::string camera = "Camera 1";  // the configuration's label
+  std::string acquisition = "Single";
+  int frames = 10;
+  int runs = 1;
+  std::string exposure = "0.01", exposure2 = "0.01";
+  std::string scanMode = "Spectrograph";
+  std::string stroke, speed;  // imaging mode
+};
+
+class Observing : public HelxProgram {
+ protected:
+  // Two cameras (or `cameras`), the scanner and the stepper controller, on a fast clock.
+  void simulate(double scale = 25, int cameras = 2, nlohmann::json camera = {});
+  void powerOn();
+  // Opens the dialog, fills it (4x4 binning: 128 x 128 frames) and presses OK.
+  void setup(const Observation& s);
+  // Presses Run and waits until the run has ended and Run is enabled again.
+  void runAndWait(double seconds = 60);
+  void pressRun();
+  bool runEnded(double seconds = 60);
+  void quit();
+
+  static std::string textOf(int panel, int control);
+  static std::string monitorText();
+  // The observation files in the run's data folder ("A" or "B"), oldest first.
+  std::vector<FitsFile> files(const std::string& letter, bool flat = false) const;
+  static FitsFile readFits(const std::filesystem::path& path);
+  // Every exposure the simulator logged for `camera`, by start time.
+  static std::vector<Exposure> exposures(int camera);
+  // The scan steps of `camera`'s exposures: round(position / step) for each exposure away from
+  // the start (the pre-scan exposures at the start are dropped).
+  static std::vector<int> stepsOf(const std::vector<Exposure>& all);
+  // Frame k of every cube of `camera` was exposed at scan step k + 1, each step exactly one
+  // frame, for `scans` scans of `frames` steps: checked by pairing the logged exposures at
+  // steps with the slots the frames were read into.
+  static void expectStepFrames(int camera, int scans, int frames);
+  static int page(const char* name);
+};
