@@ -73,11 +73,7 @@ void BM_ByteScale(benchmark::State& state) {
   std::vector<unsigned char> bytes(kCount);
   const unsigned short* s = Frame().data();
   for (auto _ : state) {
-    for (int r = 0; r < kSide; r++) {
-      const unsigned short* row = s + static_cast<std::size_t>(kSide - 1 - r) * kSide;
-      unsigned char* out = bytes.data() + static_cast<std::size_t>(r) * kSide;
-      for (int x = 0; x < kSide; x++) out[x] = ScaleToByte(row[x], 1200, 8000);
-    }
+    ScalePlaneToBytes(kSide, kSide, s, 1200, 9200, bytes.data());
     benchmark::DoNotOptimize(bytes.data());
   }
 }

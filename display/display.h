@@ -45,6 +45,9 @@ inline unsigned char ScaleToByte(int sample, int lower, int range) {
 }
 
 // ---- byte-scaled display ----
+// The picture's bytes (width x height, top row first) of a plane between lower and upper.
+void ScalePlaneToBytes(int width, int height, const unsigned short* samples, unsigned short lower,
+                       unsigned short upper, unsigned char* bytes);
 void ByteDisplay(int width, int height, const unsigned short* samples, unsigned short lower,
                  unsigned short upper);
 // Takes ownership of `bytes` (allocated with new[]), top row first.

@@ -90,11 +90,24 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
 
   const int frames = g_nFrameNumber1;
   const int mode = scan_mode;
-  // The step counter still holds the last scan's count until the program clears it: clear it
-  // first, so that no stale count can pass for a step of this scan.
-  if (PmacCommand("p1=0", reply) < 0) return scanEnd(controllerSilent("p1=0"));
-  if (PmacCommand("#1P", reply) < 0) return scanEnd(controllerSilent("#1P"));
-  const double start = std::atof(reply);
+  static const char* const start_commands[] = {"I19=5",       "I20=7",          "CLOSE",
+                                               "END GAT",     "DEL GAT",        "DEF GAT",
+                                               "GAT &1 b1 r", "m180->X:$818,0", "m145->Y:$814,10"};
+  double start = 0;
+  for (int i = 0; i < 9; ++i) {
+    if (i == 3) {
+      // With no program buffer open any more: the step counter still holds the last scan's
+      // count until the program clears it, so clear it first; no stale count may pass for a
+      // step of this scan. Then the position the steps are measured from.
+      if (PmacCommand("p1=0", reply) < 0) return scanEnd(controllerSilent("p1=0"));
+      if (PmacCommand("#1P", reply) < 0) return scanEnd(controllerSilent("#1P"));
+      start = std::atof(reply);
+      ResetScanSteps(frames);
+      if (scan_abort) return scanEnd(0);
+    }
+    if (PmacCommand(start_commands[i], reply) < 0)
+      return scanEnd(controllerSilent(start_commands[i]));
+  }
   // A step counts as reached within the in-position band, but never within half a step of
   // the one before.
   double band = 160.0 / 16.0;
@@ -107,14 +120,6 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
   const double tolerance = std::fmin(band, std::fabs(moved) / 2.0);
   const double sweep = 10.0 * step_size.load();  // counts per imaging frame
   const double sweep_direction = sweep < 0 ? -1.0 : 1.0;
-
-  ResetScanSteps(frames);
-  if (scan_abort) return scanEnd(0);
-  static const char* const start_commands[] = {"I19=5",       "I20=7",          "CLOSE",
-                                               "END GAT",     "DEL GAT",        "DEF GAT",
-                                               "GAT &1 b1 r", "m180->X:$818,0", "m145->Y:$814,10"};
-  for (const char* command : start_commands)
-    if (PmacCommand(command, reply) < 0) return scanEnd(controllerSilent(command));
 
   AppendMonitor("\nStarting Scan.\n");
   Scanning = 1;

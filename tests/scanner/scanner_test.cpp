@@ -481,6 +481,34 @@ INSTANTIATE_TEST_SUITE_P(EnteredSteps, SpectrographScan,
                                            StepCase{16.0f, 0, true}),   // settles short
                          stepCaseName);
 
+TEST_F(Scanner, ASecondScanDoesNotTakeTheFirstScansCountForItsSteps) {
+  simulate(nlohmann::json::object(), 5);
+  drive([&] {
+    openCameras();
+    ASSERT_EQ(ScanOpen(), 1);
+    settleAt(0);
+    g_nFrameNumber1 = 10;
+    scan_mode = 0;
+    ScanCommandWrite(10, 100, 16, 0, 0);
+    ASSERT_EQ(ExecuteProgram(nCameraHandle1, 0), 1);
+    ASSERT_EQ(reply("p1"), "10\r");
+    ASSERT_TRUE(eventually([] { return reply("m140") == "1\r"; }));
+    helx::sim::SimLog::instance().clear();
+    {
+      std::lock_guard lock(announced_mutex);
+      announced.clear();
+    }
+    ASSERT_EQ(ExecuteProgram(nCameraHandle1, 0), 1);
+    auto seen = announcements();
+    auto moves = pmacEvents("move");
+    ASSERT_EQ(seen.size(), 10u);
+    ASSERT_EQ(moves.size(), 11u);
+    // Not one step before the scanner left its start.
+    for (auto& a : seen) EXPECT_GE(a.at, moves[0]["at"].get<double>()) << "step " << a.step;
+    EXPECT_GE(seen[0].counts, 150.0);
+  });
+}
+
 TEST_F(Scanner, ImagingFramesTriggerHalfAStepBeforeEachFramePosition) {
   simulate(nlohmann::json::object(), 5);
   drive([&] {

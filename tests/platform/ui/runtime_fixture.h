@@ -20,6 +20,7 @@ struct Recorded {
 class RuntimeTest : public ::testing::Test {
  public:
   void SetUp() override;
+  void TearDown() override { CloseCVIRTE(); }
   // Runs `operatorActions` on a worker while this thread runs the event loop; the loop ends when
   // the actions return.
   void runWithUi(const std::function<void()>& operatorActions);
