@@ -59,8 +59,7 @@ void report(benchmark::State& state, double cameraRate) {
   const double frames = static_cast<double>(state.iterations());
   state.counters["fps"] = benchmark::Counter(frames, benchmark::Counter::kIsRate);
   state.counters["camera_fps"] = cameraRate;
-  state.counters["ratio"] =
-      benchmark::Counter(frames / cameraRate, benchmark::Counter::kIsRate);
+  state.counters["ratio"] = benchmark::Counter(frames / cameraRate, benchmark::Counter::kIsRate);
 }
 
 void BM_FrameMoving(benchmark::State& state) {

@@ -54,8 +54,9 @@ int TakingFlat(void) {
   // No frames would divide by zero, and one frame generates no scan program, so the controller
   // would run a stale one.
   if (frames < 2) {
-    refuse("A flat field needs at least 2 frames: set Frames to 2 or more and confirm the "
-           "setup again.\n");
+    refuse(
+        "A flat field needs at least 2 frames: set Frames to 2 or more and confirm the "
+        "setup again.\n");
     return -1;
   }
   if (!g_pRawData || !g_pRawData2 || !flatdata1 || !flatdata2 || !flatcube1 || !flatcube2) {
@@ -130,6 +131,7 @@ int TakingFlat(void) {
   SetCtrlAttribute(mainPanel, PANEL_viewCCD1, ATTR_DIMMED, 0);
   SetCtrlAttribute(mainPanel, PANEL_viewCCD2, ATTR_DIMMED, 0);
   SetCtrlVal(mainPanel, PANEL_viewCCD1, 1);
+  AppendMonitor(complete ? "\nFlat field ended.\n" : "\nFlat field stopped.\n");
   run_active = 0;
   return 1;
 }

@@ -332,6 +332,11 @@ int CVICALLBACK RunThread(void* functionData) {
   if (frames > 1 && acquisitionMode == 6) frameTransferBlock(configuration, frames);
   if (frames > 1 && acquisitionMode == 8) scanStopBlock(configuration, frames);
 
+  // The operator (or a script) sees the end here rather than only by the Run button.
+  char text[96];
+  std::snprintf(text, sizeof text, "\nObservation ended: %d frames lost.\n",
+                run_frames_lost.load());
+  AppendMonitor(text);
   DataSource = 1;
   Run_thread_stop = 1;
   DiscardImagePanel();
@@ -355,8 +360,9 @@ int CVICALLBACK cmd_Run(int panel, int control, int event, void* callbackData, i
   DiscardImagePanel();
   if (CCD_status != 1 || Scanner_status != 1) return -1;
   if (setup_buffers_ok == 0) {
-    MessagePopup("Error", "The frame buffers of this setup are missing: Run is refused. "
-                          "Confirm the setup again.");
+    MessagePopup("Error",
+                 "The frame buffers of this setup are missing: Run is refused. "
+                 "Confirm the setup again.");
     dim(PANEL_cmd_Run, 0);
     return -1;
   }
@@ -372,10 +378,9 @@ int CVICALLBACK cmd_Run(int panel, int control, int event, void* callbackData, i
   Run_thread_stop = 0;
   run_active = 1;
   int id = 0;
-  CmtScheduleThreadPoolFunctionAdv(DEFAULT_THREAD_POOL_HANDLE, RunThread, nullptr,
-                                   THREAD_PRIORITY_HIGHEST, AfterRunThread,
-                                   EVENT_TP_THREAD_FUNCTION_END, nullptr, CmtGetCurrentThreadID(),
-                                   &id);
+  CmtScheduleThreadPoolFunctionAdv(
+      DEFAULT_THREAD_POOL_HANDLE, RunThread, nullptr, THREAD_PRIORITY_HIGHEST, AfterRunThread,
+      EVENT_TP_THREAD_FUNCTION_END, nullptr, CmtGetCurrentThreadID(), &id);
   Run_thread_id = id;
   CmtWaitForThreadPoolFunctionCompletion(DEFAULT_THREAD_POOL_HANDLE, id,
                                          OPT_TP_PROCESS_EVENTS_WHILE_WAITING);

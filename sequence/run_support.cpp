@@ -61,8 +61,8 @@ int WaitScannerAtStart(int honourStop, const char* what) {
     // Without the monitoring loop nobody refreshes the position: it would never come.
     if (monitoring_active == 0 || Timer() > deadline) {
       char text[200];
-      std::snprintf(text, sizeof text,
-                    "The scanner did not come back to its start position: %s.\n", what);
+      std::snprintf(text, sizeof text, "The scanner did not come back to its start position: %s.\n",
+                    what);
       AppendMonitor(text);
       MessagePopup("Warning", text);
       return -1;

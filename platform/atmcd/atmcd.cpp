@@ -22,9 +22,9 @@ namespace {
 
 using helx::sim::FaultPlan;
 using helx::sim::SimLog;
+using helx::sim::camera::CameraSetup;
 using helx::sim::camera::Head;
 using helx::sim::camera::OpticsPosition;
-using helx::sim::camera::CameraSetup;
 
 constexpr long kHandleBase = 100;  // handle of camera index i is kHandleBase + i
 
@@ -187,8 +187,9 @@ unsigned int Initialize(char* /*dir: the driver's own files are not needed here*
   call.camera().initialized = true;
   call.camera().setup = call.head().defaults();
   call.camera().triggerMode = 0;
-  SimLog::instance().write("camera", "initialize",
-                           {{"camera", call.head().number()}, {"model", call.head().config().model}});
+  SimLog::instance().write(
+      "camera", "initialize",
+      {{"camera", call.head().number()}, {"model", call.head().config().model}});
   return DRV_SUCCESS;
 }
 
@@ -281,7 +282,8 @@ unsigned int GetNumberHSSpeeds(int channel, int typ, int* speeds) {
   if (channel != 0) return DRV_P1INVALID;
   if (typ != 0 && typ != 1) return DRV_P2INVALID;
   if (!speeds) return DRV_P3INVALID;
-  *speeds = static_cast<int>(call.head().config().horizontalSpeeds[static_cast<std::size_t>(typ)].size());
+  *speeds =
+      static_cast<int>(call.head().config().horizontalSpeeds[static_cast<std::size_t>(typ)].size());
   return DRV_SUCCESS;
 }
 

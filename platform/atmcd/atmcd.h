@@ -161,7 +161,7 @@ unsigned int GetDetector(int* xpixels, int* ypixels);
 unsigned int GetNumberVSSpeeds(int* speeds);
 unsigned int GetVSSpeed(int index, float* speed);  // microseconds per row shift
 unsigned int GetNumberADChannels(int* channels);
-unsigned int GetNumberHSSpeeds(int channel, int typ, int* speeds);  // typ 0 EM, 1 conventional
+unsigned int GetNumberHSSpeeds(int channel, int typ, int* speeds);       // typ 0 EM, 1 conventional
 unsigned int GetHSSpeed(int channel, int typ, int index, float* speed);  // MHz
 unsigned int GetHardwareVersion(unsigned int* PCB, unsigned int* Decode, unsigned int* dummy1,
                                 unsigned int* dummy2, unsigned int* CameraFirmwareVersion,

@@ -178,9 +178,9 @@ Spectrograph defaultSpectrograph(int index) {
     s.dispersion = 0.025;
     s.continuumRate = 0.9e6;
     s.lines = {
-        {8542.09, 0.80, 0.45, 0.6, 0.3, false},     // Ca II infrared triplet
-        {8538.015, 0.40, 0.09, 0.1, 1.0, false},    // Fe I
-        {8536.165, 0.30, 0.08, 0.1, 0.8, false},    // Si I
+        {8542.09, 0.80, 0.45, 0.6, 0.3, false},   // Ca II infrared triplet
+        {8538.015, 0.40, 0.09, 0.1, 1.0, false},  // Fe I
+        {8536.165, 0.30, 0.08, 0.1, 0.8, false},  // Si I
     };
   }
   return s;

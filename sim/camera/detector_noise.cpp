@@ -79,8 +79,8 @@ void digitize(const float* rate, double scale, double offset, std::uint16_t* out
     if (mean < 0.0f) mean = 0.0f;
     float electrons;
     if (mean >= exactBelow) {
-      electrons = gain * mean + std::sqrt(mean * gainVariance + readVariance) *
-                                    static_cast<float>(rng.normal());
+      electrons = gain * mean +
+                  std::sqrt(mean * gainVariance + readVariance) * static_cast<float>(rng.normal());
     } else {
       const std::uint32_t collected = uniformMean ? table(rng) : rng.poisson(mean);
       double e = collected;

@@ -86,9 +86,9 @@ CameraSetup Head::defaults() const {
 
 Timings Head::timings(const CameraSetup& s) const {
   const double vs = config_.verticalSpeeds.at(static_cast<std::size_t>(s.verticalSpeed)) * 1e-6;
-  const double hs =
-      config_.horizontalSpeeds.at(static_cast<std::size_t>(s.amplifier))
-          .at(static_cast<std::size_t>(s.horizontalSpeed)) * 1e6;
+  const double hs = config_.horizontalSpeeds.at(static_cast<std::size_t>(s.amplifier))
+                        .at(static_cast<std::size_t>(s.horizontalSpeed)) *
+                    1e6;
   const double nh = s.window.width();
   const double nv = s.window.height();
   Timings t{};
@@ -129,24 +129,23 @@ void Head::start(const CameraSetup& setup, OpticsPosition at, double now, bool n
     a->end = now + n * a->timings.kinetic +
              (setup.series && setup.frameTransfer ? a->timings.readout : 0.0);
   a->samples.emplace_back(now, at);
-  SimLog::instance().write(
-      "camera", "acquisition",
-      {{"camera", number_},
-       {"frames", n},
-       {"series", setup.series},
-       {"frame_transfer", setup.frameTransfer},
-       {"exposure", a->timings.exposure},
-       {"kinetic", a->timings.kinetic},
-       {"readout", a->timings.readout},
-       {"start", now},
-       {"end", neverEnds ? nlohmann::json(nullptr) : nlohmann::json(a->end)},
-       {"width", setup.window.width()},
-       {"height", setup.window.height()},
-       {"hbin", setup.window.hbin},
-       {"vbin", setup.window.vbin},
-       {"shutter", setup.shutterOpen() ? "open" : "closed"},
-       {"em_gain", setup.emGain},
-       {"preamp", setup.preamp}});
+  SimLog::instance().write("camera", "acquisition",
+                           {{"camera", number_},
+                            {"frames", n},
+                            {"series", setup.series},
+                            {"frame_transfer", setup.frameTransfer},
+                            {"exposure", a->timings.exposure},
+                            {"kinetic", a->timings.kinetic},
+                            {"readout", a->timings.readout},
+                            {"start", now},
+                            {"end", neverEnds ? nlohmann::json(nullptr) : nlohmann::json(a->end)},
+                            {"width", setup.window.width()},
+                            {"height", setup.window.height()},
+                            {"hbin", setup.window.hbin},
+                            {"vbin", setup.window.vbin},
+                            {"shutter", setup.shutterOpen() ? "open" : "closed"},
+                            {"em_gain", setup.emGain},
+                            {"preamp", setup.preamp}});
   current_ = std::move(a);
   complete_ = false;
 }
@@ -232,7 +231,8 @@ void Head::read(std::uint16_t* out) {
   const double binned = static_cast<double>(s.window.hbin) * s.window.vbin;
   const bool em = s.amplifier == kElectronMultiplying;
   Response response;
-  response.sensitivity = config_.sensitivity / config_.preampGains.at(static_cast<std::size_t>(s.preamp));
+  response.sensitivity =
+      config_.sensitivity / config_.preampGains.at(static_cast<std::size_t>(s.preamp));
   response.readNoise = config_.readNoise.at(static_cast<std::size_t>(s.amplifier))
                            .at(static_cast<std::size_t>(s.horizontalSpeed));
   response.emGain = em ? config_.realGain(s.emGain) : 1.0;
@@ -241,11 +241,12 @@ void Head::read(std::uint16_t* out) {
     Rng rng(mixSeed(seed_, a.firstSerial + k));
     response.bias = config_.pedestal + s.baselineOffset;
     if (!s.baselineClamp)
-      response.bias += config_.baselineDrift * (20.0 - f.temperature) +
-                       config_.baselineJitter * rng.normal();
+      response.bias +=
+          config_.baselineDrift * (20.0 - f.temperature) + config_.baselineJitter * rng.normal();
     const double exposure = f.end - f.start;
-    const double dark = config_.darkRate(f.temperature) * (exposure + 0.5 * a.timings.readout) * binned +
-                        (em ? config_.clockInducedCharge * binned : 0.0);
+    const double dark =
+        config_.darkRate(f.temperature) * (exposure + 0.5 * a.timings.readout) * binned +
+        (em ? config_.clockInducedCharge * binned : 0.0);
     const float* light = s.shutterOpen() ? rates(s, f.at) : nullptr;
     digitize(light, exposure, dark, out + k * pixels, pixels, response, rng);
   }

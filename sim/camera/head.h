@@ -33,26 +33,28 @@ struct HeadConfig {
   std::string model = "DV897_BV";
   int width = 512;
   int height = 512;
-  double pixelSize = 16.0;                                // um
+  double pixelSize = 16.0;                                      // um
   std::vector<double> verticalSpeeds{0.3, 0.5, 0.9, 1.7, 3.3};  // us per row shift
-  std::array<std::vector<double>, 2> horizontalSpeeds{  // MHz, per amplifier
-      std::vector<double>{10.0, 5.0, 3.0, 1.0}, std::vector<double>{3.0, 1.0, 0.08}};
-  std::array<std::vector<double>, 2> readNoise{  // electrons rms, per amplifier and speed
-      std::vector<double>{60.0, 45.0, 35.0, 25.0}, std::vector<double>{12.0, 8.0, 6.0}};
+  // MHz, per amplifier (EM, conventional).
+  std::array<std::vector<double>, 2> horizontalSpeeds{std::vector<double>{10.0, 5.0, 3.0, 1.0},
+                                                      std::vector<double>{3.0, 1.0, 0.08}};
+  // Electrons rms, per amplifier and speed.
+  std::array<std::vector<double>, 2> readNoise{std::vector<double>{60.0, 45.0, 35.0, 25.0},
+                                               std::vector<double>{12.0, 8.0, 6.0}};
   std::vector<double> preampGains{1.0, 2.4, 5.1};
-  double sensitivity = 25.0;        // electrons per DN at pre-amplifier gain 1
-  int emGainHigh = 255;             // gain register setting range 0 .. emGainHigh
-  double emGainMax = 1000.0;        // real gain at the top setting (exponential in the setting)
-  double darkCurrent = 300.0;       // electrons / pixel / s at 20 C
-  double darkHalving = 6.0;         // C of cooling that halves it
-  double clockInducedCharge = 0.005;// electrons / pixel / frame through the gain register
-  double pedestal = 0.0;            // DN added to the baseline offset
-  double baselineDrift = 0.2;       // DN per C below 20 C, clamp off
-  double baselineJitter = 2.0;      // DN rms frame to frame, clamp off
-  int defaultOffset = 100;          // baseline offset register after initialisation
-  double rowOverhead = 1.0;         // us per output row
-  double prnu = 0.01;               // pixel response non-uniformity, rms
-  int slitDust = 3;                 // dust grains on the slit (dark rows along the spectrum)
+  double sensitivity = 25.0;          // electrons per DN at pre-amplifier gain 1
+  int emGainHigh = 255;               // gain register setting range 0 .. emGainHigh
+  double emGainMax = 1000.0;          // real gain at the top setting (exponential in the setting)
+  double darkCurrent = 300.0;         // electrons / pixel / s at 20 C
+  double darkHalving = 6.0;           // C of cooling that halves it
+  double clockInducedCharge = 0.005;  // electrons / pixel / frame through the gain register
+  double pedestal = 0.0;              // DN added to the baseline offset
+  double baselineDrift = 0.2;         // DN per C below 20 C, clamp off
+  double baselineJitter = 2.0;        // DN rms frame to frame, clamp off
+  int defaultOffset = 100;            // baseline offset register after initialisation
+  double rowOverhead = 1.0;           // us per output row
+  double prnu = 0.01;                 // pixel response non-uniformity, rms
+  int slitDust = 3;                   // dust grains on the slit (dark rows along the spectrum)
   int minTemperature = -100;
   int maxTemperature = 20;
   std::array<unsigned, 6> hardwareVersion{3, 9, 0, 0, 4, 20};
@@ -68,18 +70,18 @@ struct HeadConfig {
 
 // What the driver has set when an acquisition starts.
 struct CameraSetup {
-  bool series = false;      // false: one frame; true: `frames` frames
+  bool series = false;  // false: one frame; true: `frames` frames
   int frames = 1;
   bool frameTransfer = false;
-  double exposure = 0.01;   // s, requested
+  double exposure = 0.01;  // s, requested
   int verticalSpeed = 0;
   int amplifier = kElectronMultiplying;
   int horizontalSpeed = 0;
   int preamp = 0;
-  int emGain = 0;           // gain register setting
-  int shutterMode = 0;      // 0 auto, 1 open, 2 closed, 4 and 5 open
-  int shutterOpening = 0;   // ms
-  int shutterClosing = 0;   // ms
+  int emGain = 0;          // gain register setting
+  int shutterMode = 0;     // 0 auto, 1 open, 2 closed, 4 and 5 open
+  int shutterOpening = 0;  // ms
+  int shutterClosing = 0;  // ms
   bool baselineClamp = true;
   int baselineOffset = 100;
   Geometry window;
@@ -150,7 +152,7 @@ class Head {
   std::vector<float> response_;
   std::uint64_t serial_ = 0;  // exposures so far
   std::unique_ptr<Acquisition> current_;
-  bool complete_ = false;     // current_ finished and holds data
+  bool complete_ = false;  // current_ finished and holds data
 
   // The last scene rendered, kept while the optics stand still.
   std::vector<float> rateCache_;

@@ -18,8 +18,8 @@ double logistic(double x) { return 1.0 / (1.0 + std::exp(-x)); }
 
 // A feature point in each cell of a square grid, jittered by a hash of the cell and the seed.
 void featurePoint(std::uint64_t seed, long ix, long iy, double& fx, double& fy) {
-  std::uint64_t h = mixSeed(seed, (static_cast<std::uint64_t>(ix) << 32) ^
-                                      static_cast<std::uint32_t>(iy));
+  std::uint64_t h =
+      mixSeed(seed, (static_cast<std::uint64_t>(ix) << 32) ^ static_cast<std::uint32_t>(iy));
   fx = static_cast<double>(ix) + static_cast<double>(h & 0xFFFFFF) / 16777216.0;
   fy = static_cast<double>(iy) + static_cast<double>((h >> 24) & 0xFFFFFF) / 16777216.0;
 }
@@ -61,8 +61,10 @@ inline float exp2Negative(float t) {
   const int i = static_cast<int>(t);          // towards zero
   const float f = t - static_cast<float>(i);  // (-1, 0]
   const float p =
-      1.0f + f * (0.69314718f + f * (0.24022651f + f * (0.05550411f +
-                  f * (0.00961813f + f * (0.00133336f + f * 0.00015404f)))));
+      1.0f +
+      f * (0.69314718f +
+           f * (0.24022651f +
+                f * (0.05550411f + f * (0.00961813f + f * (0.00133336f + f * 0.00015404f)))));
   std::int32_t bits;
   std::memcpy(&bits, &p, sizeof bits);
   bits += i * (1 << 23);
@@ -79,8 +81,8 @@ void absorbWings(float* __restrict row, const float* __restrict offset, int c0, 
   }
 }
 
-void absorbCore(float* __restrict row, const float* __restrict offset, int c0, int c1,
-                float centre, float invWidth, float core, float wing) {
+void absorbCore(float* __restrict row, const float* __restrict offset, int c0, int c1, float centre,
+                float invWidth, float core, float wing) {
   for (int c = c0; c < c1; ++c) {
     const float u = (offset[c] - centre) * invWidth;
     const float u2 = u * u;
@@ -112,25 +114,25 @@ Surface sampleSurface(const SunConfig& sun, double x, double y) {
     constexpr double kEdge = 0.25;  // arcsec, softness of the spot's boundaries
     const double theta = std::atan2(dy, dx);
     // Neither boundary is a perfect circle.
-    const double umbraRadius =
-        spot.umbraRadius * (1.0 + 0.06 * std::cos(3.0 * theta + 0.7) + 0.04 * std::cos(5.0 * theta + 2.1));
-    const double penumbraRadius =
-        spot.penumbraRadius * (1.0 + 0.08 * std::cos(2.0 * theta + 1.9) + 0.05 * std::cos(7.0 * theta + 0.4));
+    const double umbraRadius = spot.umbraRadius * (1.0 + 0.06 * std::cos(3.0 * theta + 0.7) +
+                                                   0.04 * std::cos(5.0 * theta + 2.1));
+    const double penumbraRadius = spot.penumbraRadius * (1.0 + 0.08 * std::cos(2.0 * theta + 1.9) +
+                                                         0.05 * std::cos(7.0 * theta + 0.4));
     const double umbra = logistic((umbraRadius - r) / kEdge);
     const double inside = logistic((penumbraRadius - r) / kEdge);
     const double penumbra = inside - umbra;
     const double quiet = 1.0 - inside;
-    const double radial =
-        std::clamp((r - umbraRadius) / (penumbraRadius - umbraRadius), 0.0, 1.0);
+    const double radial = std::clamp((r - umbraRadius) / (penumbraRadius - umbraRadius), 0.0, 1.0);
     // Radial filaments, slightly curved and of irregular width.
     const double filament =
         0.5 + 0.25 * std::cos(47.0 * theta + 3.0 * std::sin(5.0 * theta) + 2.0 * radial) +
         0.25 * std::cos(83.0 * theta + 1.3 + 2.0 * std::cos(3.0 * theta));
     const double penumbraT = spot.penumbraTemperature + 350.0 * (filament - 0.5);
     // The Evershed flow runs in the dark filaments and grows outwards.
-    const double evershed = spot.evershed * std::cos(theta - spot.limbAzimuth) *
-                            (1.2 - filament) * std::sin(std::numbers::pi * (0.15 + 0.85 * radial));
-    out.temperature = umbra * spot.umbraTemperature + penumbra * penumbraT + quiet * out.temperature;
+    const double evershed = spot.evershed * std::cos(theta - spot.limbAzimuth) * (1.2 - filament) *
+                            std::sin(std::numbers::pi * (0.15 + 0.85 * radial));
+    out.temperature =
+        umbra * spot.umbraTemperature + penumbra * penumbraT + quiet * out.temperature;
     out.velocity = penumbra * evershed + quiet * out.velocity;
     out.field = std::max(out.field, umbra + 0.6 * penumbra);
   }
@@ -172,8 +174,8 @@ void renderSpectrum(const SunConfig& sun, const Spectrograph& sp, const Geometry
       const double continuum =
           std::exp(brightnessScale * (1.0 / sun.quietTemperature - 1.0 / s.temperature));
       const float base = static_cast<float>(sp.continuumRate * continuum);
-      const float* resp = response ? response + static_cast<std::size_t>(r) * g.detectorWidth + col0
-                                   : nullptr;
+      const float* resp =
+          response ? response + static_cast<std::size_t>(r) * g.detectorWidth + col0 : nullptr;
       for (int c = 0; c < cols; ++c) row[c] = resp ? base * resp[c] : base;
       for (std::size_t l = 0; l < sp.lines.size(); ++l) {
         const SpectralLine& line = sp.lines[l];

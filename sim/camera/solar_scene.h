@@ -23,24 +23,24 @@
 namespace helx::sim::camera {
 
 struct Spot {
-  double x = 8.0;                      // centre, arcsec (x along the scan)
-  double y = 0.0;                      // arcsec along the slit from its centre
-  double umbraRadius = 5.0;            // arcsec
-  double penumbraRadius = 11.0;        // arcsec
-  double umbraTemperature = 4000.0;    // K
-  double penumbraTemperature = 5400.0; // K
-  double evershed = 2.0;               // km/s, line-of-sight amplitude of the penumbral outflow
-  double limbAzimuth = 0.0;            // rad: direction (from +x) in which the outflow recedes
+  double x = 8.0;                       // centre, arcsec (x along the scan)
+  double y = 0.0;                       // arcsec along the slit from its centre
+  double umbraRadius = 5.0;             // arcsec
+  double penumbraRadius = 11.0;         // arcsec
+  double umbraTemperature = 4000.0;     // K
+  double penumbraTemperature = 5400.0;  // K
+  double evershed = 2.0;                // km/s, line-of-sight amplitude of the penumbral outflow
+  double limbAzimuth = 0.0;             // rad: direction (from +x) in which the outflow recedes
 };
 
 struct SunConfig {
   std::uint64_t seed = 1;
-  double arcsecPerCount = 0.001;       // scanner encoder count at the slit
-  double granuleSize = 1.4;            // arcsec, mean spacing of granules
-  double quietTemperature = 5800.0;    // K
-  double granulationContrast = 300.0;  // K between lanes and granule centres
-  double granuleUpflow = 1.0;          // km/s towards the observer at granule centres
-  double laneDownflow = 1.8;           // km/s away from the observer in the lanes
+  double arcsecPerCount = 0.001;                   // scanner encoder count at the slit
+  double granuleSize = 1.4;                        // arcsec, mean spacing of granules
+  double quietTemperature = 5800.0;                // K
+  double granulationContrast = 300.0;              // K between lanes and granule centres
+  double granuleUpflow = 1.0;                      // km/s towards the observer at granule centres
+  double laneDownflow = 1.8;                       // km/s away from the observer in the lanes
   std::vector<Spot> spots = std::vector<Spot>(1);  // one sunspot
 };
 
@@ -93,10 +93,11 @@ struct OpticsPosition {
 // Photo-electrons per second of each binned pixel (row-major, width() x height()), summing the
 // charge of the detector pixels the bin covers. `response`, if given, is the detector's relative
 // sensitivity per detector pixel (detectorWidth x detectorHeight, row-major).
-void renderSpectrum(const SunConfig& sun, const Spectrograph& spectrograph, const Geometry& geometry,
-                    OpticsPosition at, const float* response, float* out);
+void renderSpectrum(const SunConfig& sun, const Spectrograph& spectrograph,
+                    const Geometry& geometry, OpticsPosition at, const float* response, float* out);
 
 // Wavelength (A) seen by detector column `column` (0-based).
-double columnWavelength(const Spectrograph& s, int detectorWidth, double column, double gratingSteps);
+double columnWavelength(const Spectrograph& s, int detectorWidth, double column,
+                        double gratingSteps);
 
 }  // namespace helx::sim::camera

@@ -24,13 +24,13 @@
 namespace helx::sim::camera {
 
 struct ThermalConfig {
-  double ambient = 20.0;      // C
-  double coolRate = 2.0;      // C/s, controlled cooling
-  double warmRate = 2.0;      // C/s, controlled warming (set point above the temperature)
-  double settle = 3.0;        // s, time constant of the final approach
-  double passiveTau = 60.0;   // s, cooler off
-  double band = 1.0;          // C
-  double hold = 5.0;          // s
+  double ambient = 20.0;     // C
+  double coolRate = 2.0;     // C/s, controlled cooling
+  double warmRate = 2.0;     // C/s, controlled warming (set point above the temperature)
+  double settle = 3.0;       // s, time constant of the final approach
+  double passiveTau = 60.0;  // s, cooler off
+  double band = 1.0;         // C
+  double hold = 5.0;         // s
   std::array<double, 3> reach{100.0, 90.0, 60.0};  // C below ambient, per fan mode
 };
 
@@ -60,12 +60,12 @@ class ThermalModel {
 
   ThermalConfig config_;
   double t0_;
-  double start_;          // temperature at t0
+  double start_;  // temperature at t0
   bool cooler_ = false;
   double target_ = -60.0;
   int fan_ = 0;
-  double goal_;           // where the temperature is heading (cooler on)
-  double rate_ = 1.0;     // C/s towards the goal
+  double goal_;                       // where the temperature is heading (cooler on)
+  double rate_ = 1.0;                 // C/s towards the goal
   std::optional<double> inBandFrom_;  // when |T - target| < band starts (cooler on)
 };
 

@@ -1,5 +1,6 @@
 // Power On, the setup's OK and Power Off / QUIT against the whole simulated instrument, driven
 // as an operator would.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -13,7 +14,9 @@
 #include "platform/atmcd/atmcd_sim.h"
 #include "platform/os/clock.h"
 #include "platform/ui/operator.h"
+#include "camera/camera.h"
 #include "scanner/scanner.h"
+#include "sequence/sequence.h"
 #include "sim/common/settings.h"
 #include "sim/common/sim_log.h"
 
@@ -213,4 +216,45 @@ TEST_F(Powered, QuitAfterPowerUpParksEverythingAndEnds) {
   EXPECT_EQ(Motor_status, 0);
   EXPECT_EQ(PmacAccessible, 0);
   EXPECT_EQ(g_pRawData, nullptr);
+}
+
+TEST_F(Powered, MonitoringTakesEveryAnnouncedStepOnceAndEndsWithTheLink) {
+  simulate(2);
+  run([&] {
+    powerOn();
+    SetCurrentCamera(nCameraHandle1);
+    SetCameraParam(1, 4, 0, 0, 0, 4, 4, 0.01f, 0, 0, 5, nCameraHandle1);
+    SetCurrentCamera(nCameraHandle2);
+    SetCameraParam(1, 4, 0, 0, 0, 4, 4, 0.01f, 0, 0, 5, nCameraHandle2);
+    std::size_t frame = static_cast<std::size_t>(nhDim1) * nvDim1;
+    std::fill(g_pRawData, g_pRawData + 5 * frame, 0);
+    std::fill(g_pRawData2, g_pRawData2 + 5 * frame, 0);
+    helx::sim::SimLog::instance().clear();
+    helx_take_mode = 1;
+    ResetScanSteps(5);
+    // Two steps announced back to back, as when the scanner outruns one read-out.
+    EXPECT_EQ(AnnounceScanStep(), 1);
+    EXPECT_EQ(AnnounceScanStep(), 1);
+    ASSERT_EQ(WaitScanStepsStored(30), 1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(AnnounceScanStep(), 1);
+    EXPECT_EQ(AnnounceScanStep(), 0);  // beyond the scan's frames
+    ASSERT_EQ(WaitScanStepsStored(30), 1);
+    EXPECT_EQ(ScanStepsStored(), 5);
+    EXPECT_EQ(take, 0);
+    for (int k = 0; k < 5; ++k) {
+      auto filled = [&](unsigned short* b) {
+        return std::any_of(b + k * frame, b + (k + 1) * frame, [](unsigned short v) { return v != 0; });
+      };
+      EXPECT_TRUE(filled(g_pRawData)) << "camera 1 slot " << k;
+      EXPECT_TRUE(filled(g_pRawData2)) << "camera 2 slot " << k;
+    }
+    int exposures = 0;
+    for (auto& e : helx::sim::SimLog::instance().entries("camera"))
+      if (e["ev"] == "exposure") ++exposures;
+    EXPECT_EQ(exposures, 10);
+
+    ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWEROFF));
+    ASSERT_TRUE(eventually([] { return monitoring_active == 0 && CCD_status == 0; }, 60));
+    quit();
+  });
 }

@@ -1,5 +1,7 @@
 // The pointer over the picture and the clicks, driven by an operator against the running
 // program; the camera data are laid out as an acquisition leaves them.
+#include <atomic>
+#include <thread>
 #include <vector>
 
 #include "app/HELX.h"
@@ -192,6 +194,38 @@ TEST_F(HelxProgram, ProfilesTakeTheSizeOfTheViewedCamerasPlane) {
               ASSERT_TRUE(Operator::pointerMove(GraphicPanel, GRAPHICPNL_PIC_WINDOW, 5, 1));
               ASSERT_TRUE(Operator::sync());
               EXPECT_EQ(Text(PANEL_value), "6");
+              Quit();
+            }),
+            0);
+}
+
+TEST_F(HelxProgram, PlanesReplacedByTheRunAreNeverReadAfterRelease) {
+  // The run thread keeps replacing the camera plane while the operator moves the pointer,
+  // drags the range slider and clicks the graph; the handlers are not dimmed here, so only the
+  // code keeps them from reading a released plane (the sanitizer build checks every read).
+  layOutSite();
+  EXPECT_EQ(run([] {
+              AcquiredCube(64, 32, 20);
+              ASSERT_EQ(DisplayCCDImage(64, 32, 20, nCameraHandle1), 1);
+              std::atomic<bool> done{false};
+              std::thread runThread([&] {
+                unsigned short min = 0, max = 0;
+                for (int i = 0; i < 300; i++)
+                  Display3D_CCD(i % 2, i % 20, &min, &max, nCameraHandle1);
+                done = true;
+              });
+              int moves = 0;
+              while (!done) {
+                Operator::pointerMove(GraphicPanel, GRAPHICPNL_PIC_WINDOW, moves % 20, moves % 32);
+                Operator::commit(mainPanel, PANEL_BYTSCL_MIN);
+                Operator::click(mainPanel, PANEL_GRAPH, 5, 5);
+                Operator::sync();
+                moves++;
+              }
+              runThread.join();
+              ASSERT_TRUE(Operator::sync());
+              EXPECT_GT(moves, 0);
+              EXPECT_TRUE(planeDataCCD.owned);
               Quit();
             }),
             0);

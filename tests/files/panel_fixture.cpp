@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -158,4 +159,14 @@ std::string OnlyFile(const fs::path& dir, const std::string& tail) {
     }
   }
   return found;
+}
+
+bool Like(const std::string& text, const std::string& pattern) {
+  if (text.size() != pattern.size()) return false;
+  for (std::size_t i = 0; i < text.size(); i++) {
+    if (pattern[i] == '#' ? !std::isdigit(static_cast<unsigned char>(text[i]))
+                          : text[i] != pattern[i])
+      return false;
+  }
+  return true;
 }

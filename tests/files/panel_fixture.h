@@ -40,3 +40,6 @@ int RunPython(const std::string& script, const std::string& arg, std::string& ou
 // The one file in `dir` whose name ends with `tail` (empty when none or several).
 std::string OnlyFile(const std::filesystem::path& dir, const std::string& tail);
 std::vector<std::string> FileNames(const std::filesystem::path& dir);
+// `text` matches `pattern`, in which "#" stands for one digit and every other character for
+// itself.
+bool Like(const std::string& text, const std::string& pattern);

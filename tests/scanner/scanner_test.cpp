@@ -559,14 +559,15 @@ TEST_F(Scanner, AProgramThatIsNotRunningEndsTheScanAtOnce) {
 }
 
 TEST_F(Scanner, ASilentControllerEndsTheScanWithZero) {
-  simulate({{"faults", {{"no_reply:P1", {{"times", 1}}}}}});
+  // Ten seconds of scan, two of them real: the first poll of "p1" comes well before its end.
+  simulate({{"faults", {{"no_reply:P1", {{"times", 1}}}}}}, 5);
   drive([&] {
     openCameras();
     ASSERT_EQ(ScanOpen(), 1);
     settleAt(0);
     g_nFrameNumber1 = 10;
     scan_mode = 0;
-    ScanCommandWrite(10, 100, 16, 0, 0);
+    ScanCommandWrite(10, 1000, 16, 0, 0);
     EXPECT_EQ(ExecuteProgram(nCameraHandle1, 0), 0);
     EXPECT_EQ(Scanning, 0);
     EXPECT_TRUE(contains(monitorText(), "did not answer \"p1\""));
@@ -576,7 +577,7 @@ TEST_F(Scanner, ASilentControllerEndsTheScanWithZero) {
 }
 
 TEST_F(Scanner, AbortEndsARunningScanPromptly) {
-  simulate();
+  simulate(nlohmann::json::object(), 5);
   drive([&] {
     openCameras();
     ASSERT_EQ(ScanOpen(), 1);

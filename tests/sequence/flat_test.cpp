@@ -61,7 +61,7 @@ class Flat : public Observing {
 
 TEST_F(Flat, SevenPositionsAroundTheBaseAveragedBiasSubtractedAndSaved) {
   simulate();
-  run([&] {
+  observe([&] {
     powerOn();
     flatSetup(3);
     ASSERT_EQ(ccd_camera, 4);
@@ -88,8 +88,7 @@ TEST_F(Flat, SevenPositionsAroundTheBaseAveragedBiasSubtractedAndSaved) {
     takeFlat();
     SetReadoutHook({});
 
-    EXPECT_EQ(gratingMoves(),
-              (std::vector<int>{4890, 4910, 4970, 5000, 5020, 5080, 5115, 5000}));
+    EXPECT_EQ(gratingMoves(), (std::vector<int>{4890, 4910, 4970, 5000, 5020, 5080, 5115, 5000}));
     std::string text = monitorText().substr(before.size());
     auto first = text.find("1 th Grating Position : 4890\n");
     ASSERT_NE(first, std::string::npos);
@@ -127,7 +126,7 @@ TEST_F(Flat, SevenPositionsAroundTheBaseAveragedBiasSubtractedAndSaved) {
 
 TEST_F(Flat, AFlatWithFewerThanTwoFramesIsRefused) {
   simulate();
-  run([&] {
+  observe([&] {
     powerOn();
     flatSetup(1);
     takeFlat();
@@ -148,7 +147,7 @@ TEST_F(Flat, AFlatWithFewerThanTwoFramesIsRefused) {
 TEST_F(Flat, ATwoFrameFlatCompletesReadingNoBufferPastItsEnd) {
   // Under the sanitizers this catches a final display or average that reads seven frames.
   simulate();
-  run([&] {
+  observe([&] {
     powerOn();
     flatSetup(2);
     takeFlat();

@@ -65,6 +65,16 @@ void Observing::simulate(double scale, int cameras, nlohmann::json camera) {
   layOutSite();
 }
 
+int Observing::observe(const std::function<void()>& actions) {
+  return run([&] {
+    actions();
+    if (HasFatalFailure()) {
+      Run_thread_stop = 1;
+      quit();
+    }
+  });
+}
+
 void Observing::powerOn() {
   ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWERON));
   // Cooled: the temperature watch has reported and ended (temp_thread is also 1 for a moment
@@ -76,8 +86,8 @@ void Observing::powerOn() {
       },
       60));
   // The scanner homes after power-up; a scan starts from its home.
-  ASSERT_TRUE(eventually(
-      [] { return scanpos > -1.0f && scanpos < 1.0f && Scanner_InPosition == 1; }, 60));
+  ASSERT_TRUE(
+      eventually([] { return scanpos > -1.0f && scanpos < 1.0f && Scanner_InPosition == 1; }, 60));
 }
 
 int Observing::page(const char* name) { return Operator::page(name).value_or(-1); }
@@ -115,10 +125,11 @@ void Observing::setup(const Observation& s) {
 void Observing::pressRun() {
   helx::sim::SimLog::instance().clear();
   ClearReadouts();
+  helx::os::Clock::instance().setScale(runScale);
   auto pressed = Operator::commit(mainPanel, PANEL_cmd_Run);
   ASSERT_TRUE(pressed) << pressed.error;
-  ASSERT_TRUE(eventually([] { return RunActive() == 1 || Run_thread_stop == 0; }, 5) ||
-              ccd_camera == 4);
+  // Dispatched: cmd_Run has started (and waits processing events) or has already ended.
+  ASSERT_TRUE(Operator::sync(120));
 }
 
 bool Observing::runEnded(double seconds) {
@@ -230,7 +241,11 @@ void Observing::expectStepFrames(int camera, int scans, int frames) {
   std::vector<int> slots;
   for (auto& r : Readouts())
     if (r.camera == camera) slots.push_back(r.slot);
-  ASSERT_EQ(steps.size(), static_cast<std::size_t>(scans * frames)) << "camera " << camera;
+  std::string seen;
+  for (auto& x : exposures(camera))
+    seen += std::to_string(x.start) + "@" + std::to_string(x.scanner) + " ";
+  ASSERT_EQ(steps.size(), static_cast<std::size_t>(scans * frames))
+      << "camera " << camera << ", step " << 10.0 * step_moved << " counts: " << seen;
   ASSERT_EQ(slots.size(), steps.size()) << "camera " << camera;
   for (std::size_t i = 0; i < steps.size(); i++) {
     int k = static_cast<int>(i % static_cast<std::size_t>(frames)) + 1;

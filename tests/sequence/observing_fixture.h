@@ -57,9 +57,15 @@ class Observing : public HelxProgram {
  protected:
   // Two cameras (or `cameras`), the scanner and the stepper controller, on a fast clock.
   void simulate(double scale = 25, int cameras = 2, nlohmann::json camera = {});
+  // run(), and when an assertion ended the actions early: Stop, then QUIT, so that a failed
+  // test ends instead of leaving the program running.
+  int observe(const std::function<void()>& actions);
   void powerOn();
   // Opens the dialog, fills it (4x4 binning: 128 x 128 frames) and presses OK.
   void setup(const Observation& s);
+  // The clock's rate while a run acquires: slow enough that a busy machine keeps up with the
+  // scan steps (power-up and cooling run on the faster rate of simulate()).
+  double runScale = 3;
   // Presses Run and waits until the run has ended and Run is enabled again.
   void runAndWait(double seconds = 60);
   void pressRun();

@@ -3,6 +3,7 @@
 // exposed at which scan step.
 #include <algorithm>
 #include <cstdlib>
+#include <ostream>
 #include <string>
 
 #include "app/observation_state.h"
@@ -33,8 +34,8 @@ void expectCubes(const std::vector<FitsFile>& files, std::size_t count, long fra
     std::size_t plane = 128 * 128;
     for (long k = 0; k < frames; k++) {
       auto first = f.pixels.begin() + static_cast<long>(plane) * k;
-      EXPECT_TRUE(std::any_of(first, first + static_cast<long>(plane),
-                              [](float v) { return v != 0; }))
+      EXPECT_TRUE(
+          std::any_of(first, first + static_cast<long>(plane), [](float v) { return v != 0; }))
           << f.path << " frame " << k;
     }
   }
@@ -47,6 +48,8 @@ struct ScanCase {
   bool a, b;  // files expected per camera
 };
 
+void PrintTo(const ScanCase& c, std::ostream* os) { *os << c.name; }
+
 class ScanBlock : public Observing, public ::testing::WithParamInterface<ScanCase> {};
 
 }  // namespace
@@ -57,7 +60,7 @@ class ScanBlock : public Observing, public ::testing::WithParamInterface<ScanCas
 TEST_P(ScanBlock, EveryStepHasExactlyOneFrameInItsSlotAndEachRunItsFiles) {
   const ScanCase c = GetParam();
   simulate();
-  run([&] {
+  observe([&] {
     powerOn();
     Observation s;
     s.camera = c.camera;
@@ -98,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(Configurations, ScanBlock,
 
 TEST_F(Observing, TwoInOneFilesShareTheirTimesAndBothCamerasExposeTogether) {
   simulate();
-  run([&] {
+  observe([&] {
     powerOn();
     Observation s;
     s.camera = "Both(2 in 1)";
@@ -120,9 +123,10 @@ TEST_F(Observing, TwoInOneFilesShareTheirTimesAndBothCamerasExposeTogether) {
     ASSERT_EQ(steps1.size(), 5u);
     for (auto& x : one) {
       if (std::lround(x.scanner / (10.0 * step_moved)) == 0) continue;
-      EXPECT_TRUE(std::any_of(two.begin(), two.end(), [&](const Exposure& y) {
-        return y.start < x.end && x.start < y.end;
-      })) << "camera 1 exposure at " << x.start;
+      EXPECT_TRUE(
+          std::any_of(two.begin(), two.end(),
+                      [&](const Exposure& y) { return y.start < x.end && x.start < y.end; }))
+          << "camera 1 exposure at " << x.start;
     }
     quit();
   });
@@ -130,7 +134,7 @@ TEST_F(Observing, TwoInOneFilesShareTheirTimesAndBothCamerasExposeTogether) {
 
 TEST_F(Observing, BothScansCameraTwoAfterCameraOneEachFileTimingItsOwnScan) {
   simulate();
-  run([&] {
+  observe([&] {
     powerOn();
     Observation s;
     s.camera = "Both";
@@ -163,7 +167,7 @@ TEST_F(Observing, BothScansCameraTwoAfterCameraOneEachFileTimingItsOwnScan) {
 
 TEST_F(Observing, ImagingSweepTakesEveryFrameInOrder) {
   simulate();
-  run([&] {
+  observe([&] {
     powerOn();
     Observation s;
     s.camera = "Both(2 in 1)";
@@ -194,7 +198,7 @@ TEST_F(Observing, ImagingSweepTakesEveryFrameInOrder) {
 
 TEST_F(Observing, StopDuringAScanSavesThatScanAndStartsNoOther) {
   simulate();
-  run([&] {
+  observe([&] {
     powerOn();
     Observation s;
     s.camera = "Both(2 in 1)";
@@ -218,7 +222,7 @@ TEST_F(Observing, StopDuringAScanSavesThatScanAndStartsNoOther) {
 
 TEST_F(Observing, NoRunsAcquireNothingAndShowThePreviousData) {
   simulate();
-  run([&] {
+  observe([&] {
     powerOn();
     Observation s;
     s.camera = "Both(2 in 1)";
@@ -239,8 +243,9 @@ TEST_F(Observing, NoRunsAcquireNothingAndShowThePreviousData) {
 }
 
 TEST_F(Observing, AScanLongerThanSixtyFiveSecondsShowsItsWholeLength) {
-  simulate(100);
-  run([&] {
+  simulate();
+  runScale = 40;
+  observe([&] {
     powerOn();
     Observation s;
     s.camera = "Camera 1";
@@ -264,7 +269,7 @@ class SingleFrame : public Observing, public ::testing::WithParamInterface<ScanC
 TEST_P(SingleFrame, OneFramePerCameraAndRunCameraOneFirst) {
   const ScanCase c = GetParam();
   simulate();
-  run([&] {
+  observe([&] {
     powerOn();
     Observation s;
     s.camera = c.camera;
@@ -302,7 +307,7 @@ class FrameTransfer : public Observing, public ::testing::WithParamInterface<Sca
 TEST_P(FrameTransfer, EachRunIsOneSeriesPerCamera) {
   const ScanCase c = GetParam();
   simulate();
-  run([&] {
+  observe([&] {
     powerOn();
     Observation s;
     s.camera = c.camera;
@@ -328,7 +333,7 @@ INSTANTIATE_TEST_SUITE_P(Configurations, FrameTransfer,
 
 TEST_F(Observing, ScanStopTakesCameraOneFramesWithTheScannerAtRest) {
   simulate();
-  run([&] {
+  observe([&] {
     powerOn();
     Observation s;
     s.camera = "Camera 1";
@@ -344,14 +349,15 @@ TEST_F(Observing, ScanStopTakesCameraOneFramesWithTheScannerAtRest) {
     for (auto& x : one) EXPECT_NEAR(x.scanner, 0.0, 10.0);
     auto reads = Readouts();
     ASSERT_EQ(reads.size(), 8u);
-    for (std::size_t i = 0; i < reads.size(); i++) EXPECT_EQ(reads[i].slot, static_cast<int>(i % 4));
+    for (std::size_t i = 0; i < reads.size(); i++)
+      EXPECT_EQ(reads[i].slot, static_cast<int>(i % 4));
     quit();
   });
 }
 
 TEST_F(Observing, ScanStopWithBothCamerasAcquiresNothingAndSaysWhy) {
   simulate();
-  run([&] {
+  observe([&] {
     powerOn();
     Observation s;
     s.camera = "Both";
@@ -370,7 +376,7 @@ TEST_F(Observing, ScanStopWithBothCamerasAcquiresNothingAndSaysWhy) {
 
 TEST_F(Observing, StopInVideoEndsAfterTheCurrentFrameAndWritesNoFile) {
   simulate();
-  run([&] {
+  observe([&] {
     powerOn();
     Observation s;
     s.camera = "Camera 2";
@@ -384,8 +390,8 @@ TEST_F(Observing, StopInVideoEndsAfterTheCurrentFrameAndWritesNoFile) {
     ASSERT_TRUE(runEnded());
     auto two = exposures(2);
     EXPECT_TRUE(exposures(1).empty());
-    int after = static_cast<int>(
-        std::count_if(two.begin(), two.end(), [&](const Exposure& x) { return x.start > stopped; }));
+    int after = static_cast<int>(std::count_if(
+        two.begin(), two.end(), [&](const Exposure& x) { return x.start > stopped; }));
     EXPECT_LE(after, 1);
     for (auto& r : Readouts()) {
       EXPECT_EQ(r.camera, 2);
@@ -402,7 +408,7 @@ TEST_F(Observing, StopInVideoEndsAfterTheCurrentFrameAndWritesNoFile) {
 
 TEST_F(Observing, SetupAboutAndCoolerAreRefusedDuringARunAndPowerOffWaitsForIt) {
   simulate();
-  run([&] {
+  observe([&] {
     powerOn();
     Observation s;
     s.camera = "Camera 1";
@@ -414,13 +420,18 @@ TEST_F(Observing, SetupAboutAndCoolerAreRefusedDuringARunAndPowerOffWaitsForIt) 
     ASSERT_TRUE(eventually([] { return Readouts().size() >= 1; }));
     Operator::clearPopups();
 
-    ASSERT_TRUE(Operator::commit(mainPanel, PANEL_Set_HELX_parameter));
+    // The setup opened from the menu (which also makes About available), and its OK.
+    auto setupItem = Operator::menuItem("MENUBAR_SETUP_SETUP");
+    ASSERT_TRUE(setupItem.has_value());
+    ASSERT_TRUE(Operator::menu(setupItem->first, setupItem->second));
+    ASSERT_TRUE(Operator::sync());
     ASSERT_TRUE(Operator::commit(HELXpanelSetting, SetHELX_HELX_setOK));
     EXPECT_TRUE(Operator::waitForPopup("Warning", "An observation is running", 5));
     EXPECT_NE(g_pRawData, nullptr);
     auto about = Operator::menuItem("MENUBAR_ABOUT_ABOUT");
     ASSERT_TRUE(about.has_value());
-    ASSERT_TRUE(Operator::menu(about->first, about->second));
+    auto chosen = Operator::menu(about->first, about->second);
+    ASSERT_TRUE(chosen) << chosen.error;
     EXPECT_TRUE(Operator::waitForPopup("Warning", "About is available when it has ended", 5));
     ASSERT_TRUE(Operator::commit(testpanel, test_panel_setCooler));
     EXPECT_TRUE(Operator::waitForPopup("Warning", "The coolers can be set when it has ended", 5));
@@ -436,7 +447,7 @@ TEST_F(Observing, SetupAboutAndCoolerAreRefusedDuringARunAndPowerOffWaitsForIt) 
 
 TEST_F(Observing, RunIsRefusedWithAMessageWhenTheSetupHasNoBuffers) {
   simulate();
-  run([&] {
+  observe([&] {
     powerOn();
     Observation s;
     s.frames = 3;
@@ -451,7 +462,7 @@ TEST_F(Observing, RunIsRefusedWithAMessageWhenTheSetupHasNoBuffers) {
 
 TEST_F(Observing, QuitDuringAScanEndsTheRunBeforeReleasingItsBuffers) {
   simulate();
-  EXPECT_EQ(run([&] {
+  EXPECT_EQ(observe([&] {
               powerOn();
               Observation s;
               s.camera = "Both(2 in 1)";
@@ -472,7 +483,7 @@ TEST_F(Observing, QuitDuringAScanEndsTheRunBeforeReleasingItsBuffers) {
 
 TEST_F(Observing, EveryCallbackNamedInThePanelResourceIsBound) {
   simulate();
-  run([&] { quit(); });
+  observe([&] { quit(); });
   auto unbound = helx::ui::UnboundCallbackNames("HELX.uir");
   EXPECT_TRUE(unbound.empty()) << ::testing::PrintToString(unbound);
 }

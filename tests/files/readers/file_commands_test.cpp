@@ -85,7 +85,12 @@ TEST_F(HelxProgram, OpeningACubeAnImageABitmapThenSaving) {
               EXPECT_EQ(Text(PANEL_datamean), "3006.63");  // the float sum of 3000s overshoots
               EXPECT_EQ(pusFitsData.data[0], 3000);
 
-              Open((workdir / "image.fts").string());
+              // This time through File > Open.
+              Operator::answerNextFileDialog((workdir / "image.fts").string());
+              auto open = Operator::menuItem("MENUBAR_FILE_OPEN");
+              ASSERT_TRUE(open);
+              ASSERT_TRUE(Operator::menu(open->first, open->second));
+              ASSERT_TRUE(Operator::sync(60));
               EXPECT_EQ(Text(PANEL_nAxis1), "5");
               EXPECT_EQ(Text(PANEL_nAxis3), "100");  // a 2-D image keeps the cube's text
               EXPECT_EQ(Text(PANEL_ExpTime), "3.00");

@@ -43,8 +43,8 @@ class Driver : public testing::Test {
   }
 
   static void advance(double seconds) {
-    Clock::instance().advance(std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>(seconds)));
+    Clock::instance().advance(
+        std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds)));
   }
 
   static long select(int number) {
@@ -244,13 +244,13 @@ TEST_F(Driver, ASeriesArrivesInOrderEachFrameFromItsOwnExposure) {
     EXPECT_EQ(log[k]["frame"], k);
     EXPECT_EQ(log[k]["scanner"], 160.0 * k);
     if (k > 0) {
-      EXPECT_NEAR(log[k]["start"].get<double>() - log[k - 1]["start"].get<double>(), kinetic,
-                  1e-6);
+      EXPECT_NEAR(log[k]["start"].get<double>() - log[k - 1]["start"].get<double>(), kinetic, 1e-6);
     }
   }
   const std::size_t n = 512 * 512;
   for (int k = 1; k < 5; ++k)
-    EXPECT_FALSE(std::equal(frames.begin() + (k - 1) * n, frames.begin() + k * n, frames.begin() + k * n));
+    EXPECT_FALSE(
+        std::equal(frames.begin() + (k - 1) * n, frames.begin() + k * n, frames.begin() + k * n));
 }
 
 TEST_F(Driver, BothCamerasExposeAtOnceAndAreReadInTurn) {

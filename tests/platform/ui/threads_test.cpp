@@ -105,14 +105,21 @@ TEST_F(RuntimeTest, TimersDelayAndClocksFollowAManualClock) {
   EXPECT_EQ(ticks, 4);
   EXPECT_EQ(helx::os::MillisecondClock() - ms0, 7000u);
 
+  // Delay sleeps in instrument time: it returns only once the clock has moved 3 s past its start.
   std::atomic<bool> delayed{false};
+  std::atomic<long long> startedAt{-1}, endedAt{-1};
   std::jthread sleeper([&] {
+    startedAt = clock.now().count();
     Delay(3.0);
+    endedAt = clock.now().count();
     delayed = true;
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  EXPECT_FALSE(delayed);
-  clock.advance(std::chrono::seconds(3));
+  ASSERT_TRUE(eventually([&] { return startedAt >= 0; }));
+  ASSERT_TRUE(eventually([&] {
+    if (!delayed) clock.advance(std::chrono::milliseconds(250));
+    return delayed.load();
+  }));
   sleeper.join();
-  EXPECT_TRUE(delayed);
+  EXPECT_GE(endedAt - startedAt, std::chrono::nanoseconds(std::chrono::seconds(3)).count());
+  EXPECT_LE(endedAt - startedAt, std::chrono::nanoseconds(std::chrono::milliseconds(3500)).count());
 }

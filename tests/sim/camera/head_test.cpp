@@ -1,5 +1,7 @@
 // One camera head: timing from the chosen speeds, darks behind a closed shutter, binning,
 // saturation, series, the optics' position at each exposure, the log, and repeatability.
+#include "sim/camera/head.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 #include <vector>
 
 #include "sim/camera/config.h"
-#include "sim/camera/head.h"
 #include "sim/common/settings.h"
 #include "sim/common/sim_log.h"
 
@@ -176,8 +177,8 @@ TEST_F(HeadTest, ASeriesIsFramesOfTheirOwnExposuresAndPositions) {
     EXPECT_EQ(exposures[k]["frame"], k);
     EXPECT_EQ(exposures[k]["camera"], 1);
     EXPECT_NEAR(exposures[k]["start"].get<double>(), start + k * t.kinetic, 1e-9);
-    EXPECT_NEAR(exposures[k]["end"].get<double>() - exposures[k]["start"].get<double>(),
-                t.exposure, 1e-9);
+    EXPECT_NEAR(exposures[k]["end"].get<double>() - exposures[k]["start"].get<double>(), t.exposure,
+                1e-9);
     EXPECT_EQ(exposures[k]["scanner"], 1000.0 * k);
     EXPECT_EQ(exposures[k]["grating"], 5.0);
     EXPECT_EQ(exposures[k]["shutter"], "open");

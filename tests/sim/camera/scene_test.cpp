@@ -52,7 +52,8 @@ TEST(SolarSurface, SunspotHasACoolUmbraAndAWarmerPenumbra) {
   SunConfig sun;
   const Spot& spot = sun.spots.front();
   const Surface umbra = sampleSurface(sun, spot.x, spot.y);
-  const Surface penumbra = sampleSurface(sun, spot.x + 0.5 * (spot.umbraRadius + spot.penumbraRadius), spot.y);
+  const Surface penumbra =
+      sampleSurface(sun, spot.x + 0.5 * (spot.umbraRadius + spot.penumbraRadius), spot.y);
   const Surface quiet = sampleSurface(sun, spot.x + 3 * spot.penumbraRadius, spot.y);
   EXPECT_NEAR(umbra.temperature, spot.umbraTemperature, 50.0);
   EXPECT_GT(penumbra.temperature, umbra.temperature + 800.0);
@@ -130,7 +131,8 @@ TEST(Spectrum, SolarLinesShowTheDopplerShiftAndTelluricLinesDoNot) {
   EXPECT_NEAR(lineCentre(receding, 512, 200, 256) - c0, expectedShift, 0.05);
   const SpectralLine& telluric = sp.lines[2];
   ASSERT_TRUE(telluric.telluric);
-  const int tc = static_cast<int>((telluric.wavelength - sp.centreWavelength) / sp.dispersion + 255.5);
+  const int tc =
+      static_cast<int>((telluric.wavelength - sp.centreWavelength) / sp.dispersion + 255.5);
   EXPECT_NEAR(lineCentre(receding, 512, 200, tc, 4), lineCentre(still, 512, 200, tc, 4), 0.05);
 }
 

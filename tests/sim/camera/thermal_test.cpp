@@ -1,11 +1,11 @@
 // The cooler: the path from ambient to a stable set point, warming, and set points the cooler
 // cannot reach.
+#include "sim/camera/thermal.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <vector>
-
-#include "sim/camera/thermal.h"
 
 namespace helx::sim::camera {
 namespace {
