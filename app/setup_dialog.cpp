@@ -2,6 +2,7 @@
 // the devices' readiness, and the opening and closing of both panels. OK lives with power-up.
 #include "app/observation_state.h"
 #include "app/shell.h"
+#include "motors/wavelength_list.h"
 #include "platform/ui/userint.h"
 
 namespace {
@@ -106,8 +107,11 @@ int CVICALLBACK Obs_Test(int panel, int control, int event, void* callbackData, 
   if (CCD_status == 1) dimTestControls(cameraControls, count(cameraControls), 0);
   if (Scanner_status == 1) dimTestControls(scannerControls, count(scannerControls), 0);
   if (Motor_status == 1) {
-    // The wavelength list is read again into its ring before the motor controls open (it comes
-    // with the wavelength-list module), so that entries added with "Add Wv Field" show at once.
+    // The wavelength list is read again into its ring before the motor controls open, so that
+    // entries added with "Add Wv Field" show at once.
+    ResetPanel();
+    OpenFileF(nullptr);
+    InitPanel();
     dimTestControls(motorControls, count(motorControls), 0);
   }
   return 0;

@@ -16,7 +16,7 @@ struct Table {
   std::map<std::string, MenuCallbackPtr> menus;
 };
 Table& table() {
-  static Table t;
+  static Table& t = *new Table;  // never destroyed: threads may outlive main
   return t;
 }
 template <typename Map>

@@ -8,7 +8,7 @@ namespace helx::ui {
 using namespace std::chrono_literals;
 
 EventLoop& EventLoop::instance() {
-  static EventLoop loop;
+  static EventLoop& loop = *new EventLoop;  // never destroyed: threads may outlive main
   return loop;
 }
 

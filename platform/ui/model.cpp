@@ -39,7 +39,7 @@ const char* kindName(Kind kind) {
 bool isNumericKind(Kind kind) { return kind == Kind::Numeric || kind == Kind::NumericSlide; }
 
 Model& Model::instance() {
-  static Model model;
+  static Model& model = *new Model;  // never destroyed: threads may outlive main
   return model;
 }
 

@@ -24,7 +24,7 @@ struct PopupStore {
   std::deque<std::string> fileAnswers;
 };
 PopupStore& store() {
-  static PopupStore s;
+  static PopupStore& s = *new PopupStore;  // never destroyed: threads may outlive main
   return s;
 }
 

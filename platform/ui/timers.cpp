@@ -98,7 +98,7 @@ struct Scheduler {
 };
 
 Scheduler& scheduler() {
-  static Scheduler s;
+  static Scheduler& s = *new Scheduler;  // never destroyed: threads may outlive main
   return s;
 }
 }  // namespace

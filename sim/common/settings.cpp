@@ -6,7 +6,7 @@
 namespace helx::sim {
 
 Settings& Settings::instance() {
-  static Settings settings;
+  static Settings& settings = *new Settings;  // never destroyed: threads may outlive main
   return settings;
 }
 

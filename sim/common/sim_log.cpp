@@ -11,7 +11,7 @@ constexpr std::size_t kMaxEntries = 1'000'000;
 }  // namespace
 
 SimLog& SimLog::instance() {
-  static SimLog log;
+  static SimLog& log = *new SimLog;  // never destroyed: threads may outlive main
   return log;
 }
 

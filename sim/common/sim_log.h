@@ -5,9 +5,9 @@
 //
 // "t" is instrument time in seconds (the one clock), "dev" the simulator ("camera", "pmac",
 // "sixk"), "ev" the event; the other fields belong to the event and are documented in
-// docs/sim-camera.md, docs/sim-pmac.md and docs/sim-sixk.md. Lines go to the file named by sim.json's "log": {"path": ...} (default
-// "sim.log" in the working directory; "" turns the file off) and to an in-memory list that
-// tests read with entries().
+// docs/sim-camera.md, docs/sim-pmac.md and docs/sim-sixk.md. Lines go to the file named by
+// sim.json's "log": {"path": ...} (default "sim.log" in the working directory; "" turns the file
+// off) and to an in-memory list that tests read with entries().
 //
 // Threads: write() and entries() are safe from any thread; a line is written whole.
 #pragma once

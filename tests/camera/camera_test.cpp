@@ -168,6 +168,7 @@ TEST_F(Cameras, ACameraThatNeverFinishesIsReportedAfterItsTimeLimit) {
     SetCameraParam(1, 4, 0, 0, 0, 1, 1, 0.01f, 0, 0, 1, nCameraHandle1);
     g_pRawData[0] = 0xBEEF;
     helx::atmcd_sim::faults().inject("AcquisitionHang", 1);
+    g_fExpTime1 = 0.01f;  // the limit follows the camera's exposure
     double start = helx::os::Clock::instance().seconds();
     TakeImage(512, 512, nCameraHandle1, 0);
     DataDump(512, 512, nCameraHandle1, 0);
