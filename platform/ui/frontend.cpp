@@ -8,8 +8,9 @@ namespace helx::ui {
 
 namespace {
 std::mutex mutex;
+// Never destroyed: threads that outlive main may still wake it.
 std::unique_ptr<Frontend>& current() {
-  static std::unique_ptr<Frontend> frontend = std::make_unique<HeadlessFrontend>();
+  static auto& frontend = *new std::unique_ptr<Frontend>(std::make_unique<HeadlessFrontend>());
   return frontend;
 }
 FrontendFactory& factory() {

@@ -29,6 +29,11 @@ class Frontend {
   virtual int selectFile(const FileRequest& request, std::string& path) = 0;
   // Brings the view up to date with the model's dirty set.
   virtual void drainDirty() {}
+  // Writes a shown panel as the view draws it to a PNG file; returns why it could not, or
+  // nothing. A front-end without a view draws nothing.
+  virtual std::string snapshotPanel(int /*panel*/, const std::string& /*path*/) {
+    return "this front-end draws nothing";
+  }
   virtual bool headless() const = 0;
 };
 

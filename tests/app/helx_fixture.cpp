@@ -9,6 +9,7 @@
 
 #include "app/observation_state.h"
 #include "app/shell.h"
+#include "platform/ui/model.h"
 #include "platform/ui/operator.h"
 
 namespace fs = std::filesystem;
@@ -30,12 +31,30 @@ void HelxProgram::layOutSite() {
     fs::copy(entry.path(), workdir / entry.path().filename(), fs::copy_options::overwrite_existing);
 }
 
+double TestTimeScale(double scale) {
+  const char* slowdown = std::getenv("HELX_TEST_SLOWDOWN");
+  double factor = slowdown ? std::atof(slowdown) : 1.0;
+  return factor > 0 ? scale / factor : scale;
+}
+
+namespace {
+bool MainPanelShown() {
+  auto handle = helx::ui::Operator::panel("PANEL");
+  return handle && helx::ui::Model::instance().with([&](helx::ui::Model& m) {
+    helx::ui::Panel* p = m.panel(*handle);
+    return p && p->visible;
+  });
+}
+}  // namespace
+
 int HelxProgram::run(const std::function<void()>& actions) {
   static char arg0[] = "helx", arg1[] = "--headless";
   char* argv[] = {arg0, arg1, nullptr};
   std::atomic<bool> ended{false};
   std::jthread actor([&] {
-    eventually([&] { return ended || (mainPanel > 0 && menubar > 0); }, 10);
+    // Start-up ends by showing the main panel, after every handle is stored: seen through the
+    // model's lock, the handles are safe to read from here on.
+    eventually([&] { return ended || MainPanelShown(); }, 10);
     actions();
   });
   int result = HELX_main(2, argv);

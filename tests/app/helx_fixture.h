@@ -8,6 +8,11 @@
 #include <functional>
 #include <string>
 
+// The clock rate a test asks for, divided by HELX_TEST_SLOWDOWN when that is set: the
+// sanitizers' builds run several times slower, and the simulated instrument, like the real one,
+// does not wait for a slow program.
+double TestTimeScale(double scale);
+
 class HelxProgram : public ::testing::Test {
  protected:
   void SetUp() override;

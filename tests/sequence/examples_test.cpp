@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/shell.h"
+#include "helx_fixture.h"
 #include "platform/atmcd/atmcd_sim.h"
 #include "platform/os/clock.h"
 #include "platform/ui/script/session.h"
@@ -61,9 +62,9 @@ TEST_P(Examples, RunsToTheEndAndWritesItsFiles) {
   helx::atmcd_sim::reset();
 
   std::string script = (fs::path(source) / "examples" / e.script).string();
-  static char arg0[] = "helx", arg1[] = "--headless", arg2[] = "--script", arg4[] = "--time-scale",
-              arg5[] = "4";
-  char* argv[] = {arg0, arg1, arg2, script.data(), arg4, arg5, nullptr};
+  static char arg0[] = "helx", arg1[] = "--headless", arg2[] = "--script", arg4[] = "--time-scale";
+  std::string scale = std::to_string(TestTimeScale(4));
+  char* argv[] = {arg0, arg1, arg2, script.data(), arg4, scale.data(), nullptr};
   ::testing::internal::CaptureStdout();
   int result = HELX_main(6, argv);
   std::string out = ::testing::internal::GetCapturedStdout();
@@ -80,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Example{"observe.hxs", 2, 2}, Example{"single_frames.hxs", 3, 3},
                       Example{"frame_transfer.hxs", 2, 0}, Example{"scan_stop.hxs", 1, 0},
                       Example{"imaging_sweep.hxs", 1, 0}, Example{"video.hxs", 0, 0},
-                      Example{"flat_field.hxs", 1, 1}),
+                      Example{"flat_field.hxs", 1, 1}, Example{"tour.hxs", 1, 1}),
     [](const auto& info) {
       std::string name = info.param.script;
       return name.substr(0, name.find('.'));

@@ -61,7 +61,7 @@ void Observing::simulate(double scale, int cameras, nlohmann::json camera) {
       {{"camera", camera}, {"sixk", {{"port", 0}}}, {"log", {{"path", ""}}}});
   helx::sim::SimLog::instance().reopen();
   helx::atmcd_sim::reset();
-  helx::os::Clock::instance().setScale(scale);
+  helx::os::Clock::instance().setScale(TestTimeScale(scale));
   layOutSite();
 }
 
@@ -125,7 +125,7 @@ void Observing::setup(const Observation& s) {
 void Observing::pressRun() {
   helx::sim::SimLog::instance().clear();
   ClearReadouts();
-  helx::os::Clock::instance().setScale(runScale);
+  helx::os::Clock::instance().setScale(TestTimeScale(runScale));
   auto pressed = Operator::commit(mainPanel, PANEL_cmd_Run);
   ASSERT_TRUE(pressed) << pressed.error;
   // Dispatched: cmd_Run has started (and waits processing events) or has already ended.

@@ -65,6 +65,7 @@ class Observing : public HelxProgram {
   void setup(const Observation& s);
   // The clock's rate while a run acquires: slow enough that a busy machine keeps up with the
   // scan steps (power-up and cooling run on the faster rate of simulate()).
+  // (Both rates go through TestTimeScale.)
   double runScale = 3;
   // Presses Run and waits until the run has ended and Run is enabled again.
   void runAndWait(double seconds = 60);

@@ -8,6 +8,11 @@
 
 namespace helx::ui::qt {
 
+// A text of the model as the operator reads it. The program writes single-byte text in the
+// instrument PC's code page (the degree sign is byte 176); the panel resource is UTF-8. Valid
+// UTF-8 is read as UTF-8, anything else as Latin-1.
+QString runtimeText(const std::string& text);
+
 // The label as read: access-key marks removed ("__OK" -> "OK").
 QString displayLabel(const std::string& label);
 // A button text: the access key becomes Qt's mnemonic ("__OK" -> "&OK"), a plain '&' stays one.

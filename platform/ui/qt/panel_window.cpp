@@ -48,7 +48,7 @@ void PanelWindow::buildMenus(const MenuBar& bar) {
 }
 
 void PanelWindow::apply(const Panel& panel, const std::optional<MenuBar>& bar) {
-  setWindowTitle(QString::fromStdString(panel.title));
+  setWindowTitle(runtimeText(panel.title));
   if (bar && bar->handle != menuBarHandle_) buildMenus(*bar);
   if (!bar && menuBar_) {
     delete menuBar_;

@@ -2,6 +2,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -12,6 +13,7 @@
 #include "platform/ui/operator.h"
 #include "platform/ui/options.h"
 #include "platform/ui/qt/file_filter.h"
+#include "platform/ui/qt/labels.h"
 #include "platform/ui/userint.h"
 
 namespace helx::ui::qt {
@@ -81,6 +83,16 @@ void QtFrontend::waitForWork(std::chrono::milliseconds maxWait) {
 
 void QtFrontend::drainDirty() { view_->drain(); }
 
+std::string QtFrontend::snapshotPanel(int panel, const std::string& path) {
+  PanelWindow* window = view_->window(panel);
+  if (!window || !window->isVisible()) return "the panel is not shown";
+  QCoreApplication::processEvents();  // lets the drained values lay out and paint
+  const QString file = QString::fromStdString(path);
+  QDir().mkpath(QFileInfo(file).absolutePath());
+  if (!window->grab().save(file, "PNG")) return "cannot write " + path;
+  return {};
+}
+
 namespace {
 // An operator script drives the program: it reads popups from the record and answers file
 // dialogs itself, and a modal box would hold the UI thread until someone clicked it.
@@ -88,8 +100,8 @@ bool scripted() { return !RuntimeOptions().script.empty(); }
 }  // namespace
 
 void QtFrontend::showMessage(const std::string& title, const std::string& text) {
-  auto* box = new QMessageBox(QMessageBox::NoIcon, QString::fromStdString(title),
-                              QString::fromStdString(text), QMessageBox::Ok);
+  auto* box =
+      new QMessageBox(QMessageBox::NoIcon, runtimeText(title), runtimeText(text), QMessageBox::Ok);
   box->setTextFormat(Qt::PlainText);
   box->setAttribute(Qt::WA_DeleteOnClose);
   if (scripted()) {

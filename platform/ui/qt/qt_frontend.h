@@ -30,6 +30,7 @@ class QtFrontend final : public Frontend {
   void showMessage(const std::string& title, const std::string& text) override;
   int selectFile(const FileRequest& request, std::string& path) override;
   void drainDirty() override;
+  std::string snapshotPanel(int panel, const std::string& path) override;
   bool headless() const override { return false; }
 
   View& view() { return *view_; }

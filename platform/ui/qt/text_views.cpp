@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <algorithm>
 
+#include "platform/ui/qt/labels.h"
 #include "platform/ui/qt/views.h"
 
 namespace helx::ui::qt {
@@ -22,12 +23,12 @@ class TextMessageView : public ControlView {
 
  protected:
   void syncValue(const Control& c) override {
-    const QString t = QString::fromStdString(c.text);
+    const QString t = runtimeText(c.text);
     if (text_->text() != t) text_->setText(t);
   }
   // Like a text message of the toolkit, it grows to show its whole text.
   QRect bodyRect(const Control& c) const override {
-    const QSize hint = text_->fontMetrics().size(0, QString::fromStdString(c.text));
+    const QSize hint = text_->fontMetrics().size(0, runtimeText(c.text));
     return {c.left, c.top, std::max(c.width, hint.width() + 2), std::max(c.height, hint.height())};
   }
 
@@ -55,9 +56,9 @@ class TextBoxView : public ControlView {
       // The program appends: add only the new text.
       QTextCursor end(box_->document());
       end.movePosition(QTextCursor::End);
-      end.insertText(QString::fromStdString(c.text.substr(shown_.size())));
+      end.insertText(runtimeText(c.text.substr(shown_.size())));
     } else {
-      box_->setPlainText(QString::fromStdString(c.text));
+      box_->setPlainText(runtimeText(c.text));
     }
     shown_ = c.text;
     box_->verticalScrollBar()->setValue(box_->verticalScrollBar()->maximum());
@@ -86,7 +87,7 @@ class StringView : public ControlView {
  protected:
   void syncValue(const Control& c) override {
     shown_ = c.text;
-    const QString t = QString::fromStdString(c.text);
+    const QString t = runtimeText(c.text);
     if (edit_->text() != t) {
       QSignalBlocker block(edit_);
       edit_->setText(t);

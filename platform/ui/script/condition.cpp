@@ -35,6 +35,7 @@ bool equal(double a, double b) {
 
 Reading readControl(const Control& c) {
   Reading r;
+  r.dimmed = c.dimmed;
   switch (c.kind) {
     case Kind::String:
     case Kind::TextMessage:
@@ -58,6 +59,7 @@ Reading readControl(const Control& c) {
 }
 
 bool meets(const Reading& r, const Condition& c) {
+  if (c.state) return r.dimmed == (c.value == "dimmed");
   if (c.compare == Compare::Contains) return r.text.find(c.value) != std::string::npos;
   if (c.onOff) {
     if (!r.number) return false;
@@ -91,6 +93,8 @@ bool meets(const Reading& r, const Condition& c) {
   return false;
 }
 
-std::string describe(const Reading& r) { return "\"" + r.text + "\""; }
+std::string describe(const Reading& r) {
+  return "\"" + r.text + "\"" + (r.dimmed ? " (dimmed)" : "");
+}
 
 }  // namespace helx::ui::script

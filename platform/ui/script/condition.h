@@ -21,6 +21,7 @@ namespace helx::ui::script {
 struct Reading {
   std::optional<double> number;
   std::string text;
+  bool dimmed = false;
 };
 
 // Call under the model's lock.

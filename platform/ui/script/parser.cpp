@@ -172,6 +172,11 @@ Condition condition(Line& line) {
     c.value = line.lastKeyword();
     return c;
   }
+  if (line.keyword("enabled") || line.keyword("dimmed")) {
+    c.state = true;
+    c.value = line.lastKeyword();
+    return c;
+  }
   c.compare = comparison(line.any("comparison"));
   const Token& v = line.any("value to wait for");
   c.value = v.text;
@@ -253,6 +258,10 @@ Action statement(Line& line) {
   }
   if (command == "pause") return Pause{line.seconds("pause")};
   if (command == "quit") return Quit{};
+  if (command == "snapshot") {
+    std::string panel = line.name("panel name");
+    return Snapshot{panel, line.text("PNG file")};
+  }
   throw Error{"unknown command '" + head.text + "'"};
 }
 

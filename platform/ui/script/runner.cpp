@@ -5,6 +5,7 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <future>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -243,7 +244,30 @@ std::string Runner::execute(const Statement& statement, std::stop_token stop) {
     endProgram(stop);
     return {};
   }
+  if (auto* a = std::get_if<Snapshot>(&action)) return snapshot(*a, stop);
   return "statement not handled";
+}
+
+// The view draws on the UI thread: the picture is taken there, after every action queued
+// before it has been dispatched and drawn.
+std::string Runner::snapshot(const Snapshot& s, std::stop_token stop) {
+  auto panel = Operator::panel(s.panel);
+  if (!panel) return "no panel '" + s.panel + "'";
+  if (CurrentFrontend().headless()) {
+    say("  no view: nothing to draw");
+    return {};
+  }
+  auto done = std::make_shared<std::promise<std::string>>();
+  std::future<std::string> result = done->get_future();
+  EventLoop::instance().post([done, p = *panel, path = s.path] {
+    CurrentFrontend().drainDirty();
+    done->set_value(CurrentFrontend().snapshotPanel(p, path));
+  });
+  while (result.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready)
+    if (ProgramEnded(stop)) return "the program ended before the snapshot";
+  std::string error = result.get();
+  if (error.empty()) say("  wrote " + s.path);
+  return error;
 }
 
 void Runner::endProgram(std::stop_token stop) {

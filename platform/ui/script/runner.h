@@ -53,6 +53,7 @@ class Runner {
  private:
   std::string execute(const Statement& statement, std::stop_token stop);
   std::string settle(std::stop_token stop);
+  std::string snapshot(const Snapshot& snapshot, std::stop_token stop);
   void say(const std::string& text);
 
   std::string name_;

@@ -30,6 +30,7 @@ struct Condition {
   Compare compare = Compare::Equal;
   std::string value;
   bool onOff = false;  // value is "on" or "off"
+  bool state = false;  // value is "enabled" or "dimmed": the control's own dimming, not its value
 };
 
 // Time-out of a wait without "within", in instrument seconds.
@@ -82,9 +83,15 @@ struct Pause {
   double seconds = 0;
 };
 struct Quit {};
+// A picture of a shown panel as the view draws it, written as PNG (relative paths from the
+// working directory). Without a view there is nothing to draw: the runner says so and goes on.
+struct Snapshot {
+  std::string panel;
+  std::string path;
+};
 
 using Action = std::variant<Commit, Type, Choose, SelectTab, Menu, Close, Key, Pointer, AnswerFile,
-                            WaitValue, WaitPopup, Pause, Quit>;
+                            WaitValue, WaitPopup, Pause, Quit, Snapshot>;
 
 struct Statement {
   int line = 0;      // 1-based, counting comments and blank lines

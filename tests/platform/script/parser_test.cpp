@@ -64,8 +64,9 @@ TEST(ScriptParser, EveryCommandReadsItsArguments) {
       "file \"/data/a b.fits\"\n"
       "file \"\"\n"
       "pause 2.5\n"
-      "COMMIT PANEL POWERON\n");
-  ASSERT_EQ(s.statements.size(), 15u);
+      "COMMIT PANEL POWERON\n"
+      "snapshot GRAPHICPNL \"shots/frame one.png\"\n");
+  ASSERT_EQ(s.statements.size(), 16u);
   auto& a = s.statements;
   EXPECT_EQ(std::get<Choose>(a[0].action).label, "Imaging mode");
   EXPECT_FALSE(std::get<Choose>(a[0].action).index);
@@ -89,6 +90,8 @@ TEST(ScriptParser, EveryCommandReadsItsArguments) {
   EXPECT_EQ(std::get<AnswerFile>(a[12].action).path, "");
   EXPECT_DOUBLE_EQ(std::get<Pause>(a[13].action).seconds, 2.5);
   EXPECT_TRUE(std::holds_alternative<Commit>(a[14].action));
+  EXPECT_EQ(std::get<Snapshot>(a[15].action).panel, "GRAPHICPNL");
+  EXPECT_EQ(std::get<Snapshot>(a[15].action).path, "shots/frame one.png");
 }
 
 TEST(ScriptParser, WaitsReadTheirConditionAndTimeOut) {
@@ -99,8 +102,13 @@ TEST(ScriptParser, WaitsReadTheirConditionAndTimeOut) {
       "wait PANEL Position ~ \"in position\"\n"
       "wait PANEL Position = \"on\"\n"
       "wait popup \"\" \"saturated\" within 5\n"
-      "wait popup Warning \"Camera 1\"\n");
-  ASSERT_EQ(s.statements.size(), 7u);
+      "wait popup Warning \"Camera 1\"\n"
+      "wait PANEL cmd_Run enabled within 300\n");
+  ASSERT_EQ(s.statements.size(), 8u);
+  auto w7 = std::get<WaitValue>(s.statements[7].action);
+  EXPECT_TRUE(w7.condition.state);
+  EXPECT_EQ(w7.condition.value, "enabled");
+  EXPECT_DOUBLE_EQ(w7.timeout, 300);
   auto w0 = std::get<WaitValue>(s.statements[0].action);
   EXPECT_EQ(w0.at.control, "CCD_Status");
   EXPECT_TRUE(w0.condition.onOff);

@@ -88,6 +88,17 @@ TEST_F(ScriptTest, DimmedControlsAndPagesStopTheScriptLikeAPersonsHands) {
   EXPECT_EQ(r.outcome.line, 1);
 }
 
+TEST_F(ScriptTest, AWaitCanExpectAControlToBeDimmedOrEnabledAgain) {
+  SetCtrlAttribute(panel, P_BTN, ATTR_DIMMED, 1);
+  // START's callback enables BTN.
+  Run r =
+      run("wait P BTN dimmed\ncommit P START\nwait P BTN enabled within 5\n"
+          "wait P BTN dimmed within 0.2\n");
+  EXPECT_EQ(r.outcome.status, kStatusStopped);
+  EXPECT_EQ(r.outcome.line, 4);
+  EXPECT_TRUE(contains(r.err, "expected = dimmed")) << r.err;
+}
+
 TEST_F(ScriptTest, EachLineSeesWhatThePreviousLinesCallbackDid) {
   // START's callback enables BTN on the UI thread; the next line must find it enabled, as a
   // person who waits for the program to respond would.
@@ -193,4 +204,14 @@ TEST_F(ScriptTest, QuitPressesQuitAndNothingRunsAfterTheProgramHasEnded) {
   EXPECT_EQ(r.outcome.line, 2);
   EXPECT_TRUE(contains(r.err, "t.hxs:2: the program has ended")) << r.err;
   EXPECT_TRUE(EventsOf(P_BTN, EVENT_COMMIT).empty());
+}
+
+TEST_F(ScriptTest, WithoutAViewASnapshotIsSkippedAndSaidButAnUnknownPanelStops) {
+  Run r = run("snapshot P \"p.png\"\ncommit P BTN\nsnapshot NOPANEL \"n.png\"\ncommit P BTN\n");
+  EXPECT_EQ(r.outcome.status, kStatusStopped);
+  EXPECT_EQ(r.outcome.line, 3);
+  EXPECT_TRUE(contains(r.out, "t.hxs:1: snapshot P \"p.png\"\n  no view: nothing to draw\n"))
+      << r.out;
+  EXPECT_TRUE(contains(r.err, "t.hxs:3: no panel 'NOPANEL'")) << r.err;
+  EXPECT_EQ(EventsOf(P_BTN, EVENT_COMMIT).size(), 1u);
 }

@@ -1,6 +1,10 @@
 // What the painted controls show: plots, bars, bitmaps; and the texts the view derives.
+#include <unistd.h>
+
+#include <QFileInfo>
 #include <QImage>
 #include <QPixmap>
+#include <string>
 #include <vector>
 
 #include "platform/ui/qt/file_filter.h"
@@ -80,6 +84,12 @@ TEST(QtViewTexts, AccessKeysLinesAndFileFilters) {
   EXPECT_EQ(buttonText("R&D"), "R&&D");
   EXPECT_EQ(labelLines("Scan_speed\n (um/s)"), 2);
   EXPECT_EQ(labelLines(""), 0);
+  // The program's degree sign is byte 176; the resource's UTF-8 stays UTF-8.
+  EXPECT_EQ(runtimeText("-30 \xB0"
+                        "C"),
+            QString::fromUtf8("-30 \u00B0C"));
+  EXPECT_EQ(runtimeText("-30 \u00B0C"), QString::fromUtf8("-30 \u00B0C"));
+  EXPECT_EQ(runtimeText("plain"), "plain");
 
   const QStringList filters = fileFilters("*.fts;*.bmp;*.fit;*.fits");
   EXPECT_EQ(filters.first(), "Listed files (*.fts *.bmp *.fit *.fits)");
@@ -87,4 +97,29 @@ TEST(QtViewTexts, AccessKeysLinesAndFileFilters) {
   EXPECT_EQ(filters.last(), "All files (*)");
   EXPECT_EQ(initialFilter(filters, "*.bmp"), "*.bmp (*.bmp)");
   EXPECT_EQ(initialFilter(filters, "*.xyz"), filters.first());
+}
+
+TEST_F(QtViewTest, ASnapshotIsThePanelAsDrawnAndAHiddenPanelHasNone) {
+  const int graphic = panels[1];
+  const std::string dir = ::testing::TempDir() + "helx-snapshot-" + std::to_string(getpid());
+  // Hidden: nothing to draw, nothing written.
+  HidePanel(graphic);
+  drain();
+  EXPECT_EQ(frontend().snapshotPanel(graphic, dir + "/hidden.png"), "the panel is not shown");
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(dir + "/hidden.png")));
+
+  // A green picture in it.
+  std::vector<int> colours(256, 0x00FF00);
+  std::vector<unsigned char> bits(64 * 48, 0);
+  int bitmap = 0;
+  ASSERT_EQ(NewBitmap(-1, 8, 64, 48, colours.data(), bits.data(), nullptr, &bitmap), 0);
+  ASSERT_EQ(SetCtrlBitmap(graphic, 2, 0, bitmap), 0);
+  DisplayPanel(graphic);
+  drain();
+  const std::string path = dir + "/sub/graphic.png";  // folders are made as needed
+  ASSERT_EQ(frontend().snapshotPanel(graphic, path), "");
+  QImage shot(QString::fromStdString(path));
+  ASSERT_FALSE(shot.isNull());
+  EXPECT_EQ(shot.size(), view().window(graphic)->size());
+  EXPECT_GE(pixelsOf(shot, 0x00FF00), 64 * 48);
 }

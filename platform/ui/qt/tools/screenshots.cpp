@@ -7,7 +7,6 @@
 // Runs on a display (Xvfb in scripts/screenshots) or, without one, on Qt's offscreen platform.
 #include <QApplication>
 #include <QDir>
-#include <QPixmap>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -33,9 +32,9 @@ void settle() {
 }
 
 bool save(int panel, const QString& path) {
-  auto* window = frontend()->view().window(panel);
-  if (!window || !window->grab().save(path)) {
-    std::fprintf(stderr, "helx_screenshots: could not write %s\n", qPrintable(path));
+  std::string error = frontend()->snapshotPanel(panel, path.toStdString());
+  if (!error.empty()) {
+    std::fprintf(stderr, "helx_screenshots: %s: %s\n", qPrintable(path), error.c_str());
     return false;
   }
   std::printf("%s\n", qPrintable(path));
