@@ -4,12 +4,15 @@
 
 #include "platform/ui/frontend.h"
 #include "platform/ui/qt/qt_frontend.h"
+#include "platform/ui/qt/wavelength_editor.h"
 
 namespace {
 const bool registered = [] {
   helx::ui::RegisterGraphicalFrontend(
       [](int& argc, char** argv) -> std::unique_ptr<helx::ui::Frontend> {
-        return std::make_unique<helx::ui::qt::QtFrontend>(argc, argv);
+        auto frontend = std::make_unique<helx::ui::qt::QtFrontend>(argc, argv);
+        helx::ui::qt::InstallWavelengthEditor();
+        return frontend;
       });
   return true;
 }();

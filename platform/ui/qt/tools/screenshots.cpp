@@ -1,12 +1,13 @@
 // Renders every panel of the panel resource as the Qt view draws it, loaded through the
 // runtime as the program loads them: the main panel with its menu bar, the setup panel on each
-// of its pages, the test panel and the information panel.
+// of its pages, the test panel and the information panel; and the wavelength-list editor.
 //
 //   helx_screenshots HELX.uir OUTPUT_DIR
 //
 // Runs on a display (Xvfb in scripts/screenshots) or, without one, on Qt's offscreen platform.
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -14,6 +15,7 @@
 #include "platform/ui/frontend.h"
 #include "platform/ui/message_log.h"
 #include "platform/ui/qt/qt_frontend.h"
+#include "platform/ui/qt/wavelength_editor.h"
 #include "platform/ui/userint.h"
 
 namespace {
@@ -83,6 +85,18 @@ int main(int argc, char* argv[]) {
     SetActiveTabPage(setup, 3, page);
     settle();
     ok = save(setup, out + "/" + pages[page] + ".png");
+  }
+  // The wavelength-list editor with the site's list beside the resource.
+  if (ok) {
+    const std::string wv =
+        QFileInfo(QString::fromStdString(uir)).dir().filePath("Wv.ini").toStdString();
+    helx::ui::qt::WavelengthEditor editor(
+        helx::wvcontrol::WvList::read(wv).value_or(helx::wvcontrol::WvList{}));
+    editor.show();
+    settle();
+    const QString path = out + "/wavelength-editor.png";
+    ok = editor.grab().save(path);
+    std::printf("%s\n", qPrintable(path));
   }
   CloseCVIRTE();
   return ok ? 0 : 1;
