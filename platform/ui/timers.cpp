@@ -22,6 +22,10 @@ struct Scheduler {
   std::stop_source wake;  // replaced on every change, so the sleeping thread re-plans
   std::set<Key> pending;  // ticks posted but not yet dispatched
   std::map<Key, Clock::duration> deadlines;
+  // When a timer attribute last changed: a timer newly enabled counts its first interval from
+  // there, not from whenever this thread next looks (which may be later on a busy machine, or
+  // after a manual clock has already moved).
+  Clock::duration changedAt{};
   std::jthread thread;
   bool started = false;
 
@@ -38,7 +42,7 @@ struct Scheduler {
         std::lock_guard lock(mutex);
         wakeToken = wake.get_token();
       }
-      auto now = Clock::instance().now();
+      const auto now = Clock::instance().now();
       std::map<Key, Clock::duration> intervals;
       Model::instance().with([&](Model& m) {
         for (auto& [h, p] : m.panels())
@@ -53,7 +57,7 @@ struct Scheduler {
         for (auto it = deadlines.begin(); it != deadlines.end();)
           it = intervals.count(it->first) ? std::next(it) : deadlines.erase(it);
         for (auto& [key, interval] : intervals) {
-          auto [it, fresh] = deadlines.try_emplace(key, now + interval);
+          auto [it, fresh] = deadlines.try_emplace(key, std::min(changedAt, now) + interval);
           if (!fresh && it->second <= now) {
             if (!pending.count(key)) {
               pending.insert(key);
@@ -106,6 +110,7 @@ Scheduler& scheduler() {
 void Timers::changed() {
   auto& s = scheduler();
   std::lock_guard lock(s.mutex);
+  s.changedAt = Clock::instance().now();
   s.start();
   s.wake.request_stop();
   s.wake = std::stop_source();

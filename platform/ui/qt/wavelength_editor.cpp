@@ -16,13 +16,20 @@ namespace helx::ui::qt {
 namespace {
 enum Column { kCurrent, kWavelength, kStep, kAngle, kColumns };
 
-QTableWidgetItem* cell(const QString& text, bool editable) {
+}  // namespace
+
+// Cells are made once and then only rewritten: fill() also runs inside the table's own
+// cellChanged signal, where the item that changed must not be replaced.
+void WavelengthEditor::showCell(int row, int column, const QString& text) {
+  if (QTableWidgetItem* item = table_->item(row, column)) {
+    item->setText(text);
+    return;
+  }
   auto* item = new QTableWidgetItem(text);
   item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  if (!editable) item->setFlags(item->flags() & ~Qt::ItemIsEditable);
-  return item;
+  if (column == kCurrent) item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+  table_->setItem(row, column, item);
 }
-}  // namespace
 
 WavelengthEditor::WavelengthEditor(const wvcontrol::WvList& list, QWidget* parent)
     : QDialog(parent), list_(list), table_(new QTableWidget(0, kColumns, this)) {
@@ -79,10 +86,10 @@ void WavelengthEditor::fill() {
   table_->setRowCount(static_cast<int>(entries.size()));
   for (int i = 0; i < static_cast<int>(entries.size()); ++i) {
     const auto& e = entries[static_cast<std::size_t>(i)];
-    table_->setItem(i, kCurrent, cell(i == list_.selected() ? "\u25B6" : "", false));
-    table_->setItem(i, kWavelength, cell(QString::number(e.wavelength, 'f', 2), true));
-    table_->setItem(i, kStep, cell(QString::number(e.step), true));
-    table_->setItem(i, kAngle, cell(QString::number(e.angle, 'f', 4), true));
+    showCell(i, kCurrent, i == list_.selected() ? "\u25B6" : "");
+    showCell(i, kWavelength, QString::number(e.wavelength, 'f', 2));
+    showCell(i, kStep, QString::number(e.step));
+    showCell(i, kAngle, QString::number(e.angle, 'f', 4));
   }
   if (keep >= 0 && keep < table_->rowCount()) table_->setCurrentCell(keep, kWavelength);
   button("add")->setEnabled(static_cast<int>(entries.size()) < wvcontrol::WvList::kCapacity);

@@ -29,6 +29,7 @@ class WavelengthEditor : public QDialog {
 
  private:
   void fill();
+  void showCell(int row, int column, const QString& text);
   void cellEdited(int row, int column);
   void add();
   void remove();
