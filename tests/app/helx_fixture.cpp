@@ -71,6 +71,15 @@ bool HelxProgram::eventually(const std::function<bool()>& condition, double seco
   return true;
 }
 
+std::string ControlText(int panel, int control) {
+  int length = 0;
+  GetCtrlValueLength(panel, control, &length);
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  GetCtrlVal(panel, control, text.data());
+  text.resize(static_cast<std::size_t>(length));
+  return text;
+}
+
 int HelxProgram::page(const std::string& constant) {
   return helx::ui::Operator::page(constant).value_or(-1);
 }

@@ -13,6 +13,9 @@
 // does not wait for a slow program.
 double TestTimeScale(double scale);
 
+// A control's whole text, however long.
+std::string ControlText(int panel, int control);
+
 class HelxProgram : public ::testing::Test {
  protected:
   void SetUp() override;

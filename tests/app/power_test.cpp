@@ -9,12 +9,12 @@
 #include "app/observation_state.h"
 #include "app/setup.h"
 #include "app/shell.h"
+#include "camera/camera.h"
 #include "helx_fixture.h"
 #include "motors/motors.h"
 #include "platform/atmcd/atmcd_sim.h"
 #include "platform/os/clock.h"
 #include "platform/ui/operator.h"
-#include "camera/camera.h"
 #include "scanner/scanner.h"
 #include "sequence/sequence.h"
 #include "sim/common/settings.h"
@@ -23,14 +23,6 @@
 using helx::ui::Operator;
 
 namespace {
-std::string textOf(int panel, int control) {
-  int length = 0;
-  GetCtrlValueLength(panel, control, &length);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  GetCtrlVal(panel, control, text.data());
-  text.resize(static_cast<std::size_t>(length));
-  return text;
-}
 
 class Powered : public HelxProgram {
  protected:
@@ -77,7 +69,7 @@ TEST_F(Powered, NoCameraFoundStopsSilently) {
     ASSERT_TRUE(Operator::sync());
     EXPECT_NE(CCD_status, 1);
     EXPECT_NE(Motor_status, 1);
-    EXPECT_EQ(textOf(mainPanel, PANEL_TB_Text_Monitor), "");
+    EXPECT_EQ(ControlText(mainPanel, PANEL_TB_Text_Monitor), "");
     quit();
   });
   EXPECT_TRUE(Operator::popups().empty());
@@ -87,7 +79,7 @@ TEST_F(Powered, OneCameraPowerUpAndPowerOffCloseOnlyCameraOne) {
   simulate(1);
   run([&] {
     powerOn();
-    std::string text = textOf(mainPanel, PANEL_TB_Text_Monitor);
+    std::string text = ControlText(mainPanel, PANEL_TB_Text_Monitor);
     EXPECT_EQ(text.rfind("\n1 Camera Detected!!\n\nCamera1 is Opening\n", 0), 0u);
     EXPECT_NE(text.find("\n------------Connected------------\n"), std::string::npos);
     EXPECT_EQ(Motor_status, 1);
@@ -97,12 +89,12 @@ TEST_F(Powered, OneCameraPowerUpAndPowerOffCloseOnlyCameraOne) {
     // A second press does nothing.
     ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWERON));
     ASSERT_TRUE(Operator::sync());
-    EXPECT_EQ(textOf(mainPanel, PANEL_TB_Text_Monitor).find("1 Camera Detected!!", 30),
+    EXPECT_EQ(ControlText(mainPanel, PANEL_TB_Text_Monitor).find("1 Camera Detected!!", 30),
               std::string::npos);
 
     ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWEROFF));
     ASSERT_TRUE(eventually([] { return CCD_status == 0; }, 60));
-    text = textOf(mainPanel, PANEL_TB_Text_Monitor);
+    text = ControlText(mainPanel, PANEL_TB_Text_Monitor);
     EXPECT_NE(text.find("-----------Disconnected-----------\n"), std::string::npos);
     EXPECT_EQ(text.find("Complete Shut Down\n"), text.rfind("Complete Shut Down\n"));
     EXPECT_EQ(Scanner_status, 0);
@@ -136,17 +128,17 @@ TEST_F(Powered, SetupOkConfiguresCamerasFoldersAndSummary) {
     EXPECT_EQ(g_nFrameNumber1, 10);
     EXPECT_FLOAT_EQ(scan_duration, 130.0f);
     EXPECT_FLOAT_EQ(scan_size, 16.0f);
-    EXPECT_EQ(textOf(mainPanel, PANEL_info8), "3 x 5");
-    EXPECT_EQ(textOf(mainPanel, PANEL_info3), "32.0");
-    EXPECT_EQ(textOf(mainPanel, PANEL_info6), "2CCD in 1 Step");
-    EXPECT_EQ(textOf(mainPanel, PANEL_info10), "1.3");
+    EXPECT_EQ(ControlText(mainPanel, PANEL_info8), "3 x 5");
+    EXPECT_EQ(ControlText(mainPanel, PANEL_info3), "32.0");
+    EXPECT_EQ(ControlText(mainPanel, PANEL_info6), "2CCD in 1 Step");
+    EXPECT_EQ(ControlText(mainPanel, PANEL_info10), "1.3");
     EXPECT_NE(BiasDark1, nullptr);
     EXPECT_NE(BiasDark2, nullptr);
     EXPECT_EQ(setup_buffers_ok, 1);
     std::string directory = entire_directory;
     EXPECT_EQ(directory.rfind("G:\\TARN_Data\\", 0), 0u);
     EXPECT_EQ(directory.substr(directory.size() - 10), "\\raw\\spot7");
-    EXPECT_NE(textOf(mainPanel, PANEL_TB_Text_Monitor)
+    EXPECT_NE(ControlText(mainPanel, PANEL_TB_Text_Monitor)
                   .find("Spectrograph mode script of Scanner generated\n"),
               std::string::npos);
     quit();
@@ -171,7 +163,7 @@ TEST_F(Powered, SetupOkRefusesABadBindingAndVideoTakesNoBiasForOneCamera) {
     ok();
     EXPECT_EQ(g_nFrameNumber1, 0);
     EXPECT_EQ(BiasDark1, nullptr);
-    EXPECT_EQ(textOf(mainPanel, PANEL_info4), "0");
+    EXPECT_EQ(ControlText(mainPanel, PANEL_info4), "0");
     EXPECT_FLOAT_EQ(scan_duration, 100.0f);
     quit();
   });
@@ -187,7 +179,7 @@ TEST_F(Powered, SetupOkIsRefusedWhileCooling) {
   run([&] {
     ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWERON));
     // The watch shows temperatures while the cameras cool.
-    ASSERT_TRUE(eventually([] { return textOf(mainPanel, PANEL_CCD1TEMP) != "0"; }, 60));
+    ASSERT_TRUE(eventually([] { return ControlText(mainPanel, PANEL_CCD1TEMP) != "0"; }, 60));
     openSetup();
     ok();
     EXPECT_TRUE(
@@ -243,7 +235,8 @@ TEST_F(Powered, MonitoringTakesEveryAnnouncedStepOnceAndEndsWithTheLink) {
     EXPECT_EQ(take, 0);
     for (int k = 0; k < 5; ++k) {
       auto filled = [&](unsigned short* b) {
-        return std::any_of(b + k * frame, b + (k + 1) * frame, [](unsigned short v) { return v != 0; });
+        return std::any_of(b + k * frame, b + (k + 1) * frame,
+                           [](unsigned short v) { return v != 0; });
       };
       EXPECT_TRUE(filled(g_pRawData)) << "camera 1 slot " << k;
       EXPECT_TRUE(filled(g_pRawData2)) << "camera 2 slot " << k;

@@ -19,14 +19,6 @@
 using helx::ui::Operator;
 
 namespace {
-std::string monitorText(int panel, int control) {
-  int length = 0;
-  GetCtrlValueLength(panel, control, &length);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  GetCtrlVal(panel, control, text.data());
-  text.resize(static_cast<std::size_t>(length));
-  return text;
-}
 
 class Cameras : public HelxProgram {
  protected:
@@ -83,7 +75,7 @@ TEST_F(Cameras, SettingsSizeTheBufferAndAFailedClampWritesNeitherMessage) {
     EXPECT_EQ(nhDim1, 512);
     EXPECT_EQ(nvDim, 512);
     ASSERT_NE(g_pRawData, nullptr);
-    std::string text = monitorText(mainPanel, PANEL_TB_Text_Monitor);
+    std::string text = ControlText(mainPanel, PANEL_TB_Text_Monitor);
     EXPECT_EQ(text.find("BaseLine Clamp On"), std::string::npos);
     EXPECT_EQ(text.find("Not Set Baseline Clamp"), std::string::npos);
     // Twenty frames: the last slot is there (the sanitizers catch a short buffer).
@@ -94,7 +86,7 @@ TEST_F(Cameras, SettingsSizeTheBufferAndAFailedClampWritesNeitherMessage) {
     SetCurrentCamera(nCameraHandle2);
     SetCameraParam(1, 4, 0, 0, 0, 2, 2, 0.01f, 0, 0, 0, nCameraHandle2);
     EXPECT_EQ(nhDim2, 256);
-    text = monitorText(mainPanel, PANEL_TB_Text_Monitor);
+    text = ControlText(mainPanel, PANEL_TB_Text_Monitor);
     EXPECT_NE(text.find("BaseLine Clamp On"), std::string::npos);
     EXPECT_NE(text.find("\nsetting exposure time is 0.010000\n"), std::string::npos);
     EXPECT_NE(text.find("\nactual exposure time is"), std::string::npos);
@@ -220,7 +212,7 @@ TEST_F(Cameras, ClosingCameraOneFreesItsBufferAndBothBiasFrames) {
     EXPECT_EQ(BiasDark1, nullptr);
     EXPECT_EQ(BiasDark2, nullptr);
     EXPECT_EQ(CCD_status, 0);
-    std::string text = monitorText(mainPanel, PANEL_TB_Text_Monitor);
+    std::string text = ControlText(mainPanel, PANEL_TB_Text_Monitor);
     EXPECT_NE(text.find("Set to Shutter Auto Mode\nComplete Shut Down\n"), std::string::npos);
     quit();
   });
@@ -234,7 +226,7 @@ TEST_F(Cameras, CoolingEndsStabilisedAndCoolersOffStartNoWatch) {
     SetCtrlVal(testpanel, test_panel_CoolerOnOff2, 1);
     setCooler(testpanel, test_panel_setCooler, EVENT_COMMIT, nullptr, 0, 0);
     EXPECT_EQ(temp_thread, 1);
-    EXPECT_NE(monitorText(testpanel, test_panel_TB_Text_Monitor).find("\nCamera 1,2 off!\n"),
+    EXPECT_NE(ControlText(testpanel, test_panel_TB_Text_Monitor).find("\nCamera 1,2 off!\n"),
               std::string::npos);
 
     EXPECT_EQ(TempSet(0, 0, -30, -30), 1);
@@ -242,9 +234,9 @@ TEST_F(Cameras, CoolingEndsStabilisedAndCoolersOffStartNoWatch) {
     int led = 0;
     GetCtrlVal(mainPanel, PANEL_CCDTEMPSTATUS, &led);
     EXPECT_EQ(led, 1);
-    EXPECT_NE(monitorText(mainPanel, PANEL_TB_Text_Monitor).find("Temperature Stabilized!\n"),
+    EXPECT_NE(ControlText(mainPanel, PANEL_TB_Text_Monitor).find("Temperature Stabilized!\n"),
               std::string::npos);
-    std::string test = monitorText(testpanel, test_panel_TB_Text_Monitor);
+    std::string test = ControlText(testpanel, test_panel_TB_Text_Monitor);
     EXPECT_NE(test.find("CCD1: "), std::string::npos);
     char temperature[32];
     GetCtrlVal(mainPanel, PANEL_CCD1TEMP, temperature);

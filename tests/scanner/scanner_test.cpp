@@ -71,15 +71,7 @@ extern "C" int __wrap__Z16AnnounceScanStepv() {
 
 namespace {
 
-std::string textOf(int panel, int control) {
-  int length = 0;
-  GetCtrlValueLength(panel, control, &length);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  GetCtrlVal(panel, control, text.data());
-  text.resize(static_cast<std::size_t>(length));
-  return text;
-}
-std::string monitorText() { return textOf(mainPanel, PANEL_TB_Text_Monitor); }
+std::string monitorText() { return ControlText(mainPanel, PANEL_TB_Text_Monitor); }
 bool contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
@@ -268,7 +260,7 @@ TEST_F(Scanner, CloseWhileAnotherThreadPollsIsSafe) {
     poller.join();
     // The failed reads after the close keep the last position.
     EXPECT_FLOAT_EQ(scanpos, 12.0f);
-    EXPECT_EQ(textOf(mainPanel, PANEL_Position), "12.0");
+    EXPECT_EQ(ControlText(mainPanel, PANEL_Position), "12.0");
     EXPECT_EQ(Scanner_InPosition, 1);
   });
 }
@@ -766,10 +758,10 @@ TEST_F(Scanner, TheCommandLineSendsAtMost35CharactersToTheChosenController) {
     std::string before = monitorText();
     ASSERT_TRUE(Operator::key(testpanel, test_panel_STR_Command, VAL_ENTER_VKEY));
     ASSERT_TRUE(Operator::sync());
-    EXPECT_EQ(textOf(testpanel, test_panel_TB_Text_Monitor),
+    EXPECT_EQ(ControlText(testpanel, test_panel_TB_Text_Monitor),
               "Scanner> " + typed.substr(0, 35) + "\n");
     EXPECT_EQ(monitorText().substr(before.size()), "3\r");
-    EXPECT_EQ(textOf(testpanel, test_panel_STR_Command), "");
+    EXPECT_EQ(ControlText(testpanel, test_panel_STR_Command), "");
 
     // Neither target chosen: nothing is sent or echoed.
     SetCtrlVal(testpanel, test_panel_radio_scan, 0);
@@ -778,7 +770,7 @@ TEST_F(Scanner, TheCommandLineSendsAtMost35CharactersToTheChosenController) {
     ASSERT_TRUE(Operator::key(testpanel, test_panel_STR_Command, VAL_ENTER_VKEY));
     ASSERT_TRUE(Operator::sync());
     EXPECT_EQ(monitorText(), before);
-    EXPECT_EQ(textOf(testpanel, test_panel_TB_Text_Monitor),
+    EXPECT_EQ(ControlText(testpanel, test_panel_TB_Text_Monitor),
               "Scanner> " + typed.substr(0, 35) + "\n");
   });
 }

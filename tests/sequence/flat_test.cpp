@@ -94,7 +94,7 @@ TEST_F(Flat, SevenPositionsAroundTheBaseAveragedBiasSubtractedAndSaved) {
     ASSERT_NE(first, std::string::npos);
     EXPECT_LT(first, text.find("2 th Grating Position : 4910\n"));
     EXPECT_NE(text.find("7 th Grating Position : 5115\n"), std::string::npos);
-    EXPECT_EQ(textOf(mainPanel, PANEL_S1), "7");
+    EXPECT_EQ(ControlText(mainPanel, PANEL_S1), "7");
     EXPECT_EQ(run_frames_lost, 0);
 
     auto a = files("A", true), b = files("B", true);

@@ -150,16 +150,7 @@ void Observing::runAndWait(double seconds) {
 
 void Observing::quit() { Operator::commit(mainPanel, PANEL_QUITBUTTON); }
 
-std::string Observing::textOf(int panel, int control) {
-  int length = 0;
-  GetCtrlValueLength(panel, control, &length);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  GetCtrlVal(panel, control, text.data());
-  text.resize(static_cast<std::size_t>(length));
-  return text;
-}
-
-std::string Observing::monitorText() { return textOf(mainPanel, PANEL_TB_Text_Monitor); }
+std::string Observing::monitorText() { return ControlText(mainPanel, PANEL_TB_Text_Monitor); }
 
 std::vector<FitsFile> Observing::files(const std::string& letter, bool flat) const {
   std::vector<FitsFile> out;

@@ -73,7 +73,6 @@ class Observing : public HelxProgram {
   bool runEnded(double seconds = 60);
   void quit();
 
-  static std::string textOf(int panel, int control);
   static std::string monitorText();
   // The observation files in the run's data folder ("A" or "B"), oldest first.
   std::vector<FitsFile> files(const std::string& letter, bool flat = false) const;

@@ -74,7 +74,7 @@ TEST_P(ScanBlock, EveryStepHasExactlyOneFrameInItsSlotAndEachRunItsFiles) {
     if (c.a) expectStepFrames(1, 2, 6);
     if (c.b) expectStepFrames(2, 2, 6);
     EXPECT_EQ(run_frames_lost, 0);
-    EXPECT_EQ(textOf(mainPanel, PANEL_S1), "2");
+    EXPECT_EQ(ControlText(mainPanel, PANEL_S1), "2");
     EXPECT_FALSE(contains(monitorText(), "were not stored"));
     // The viewed camera follows the configuration; the frame slider spans the cube.
     int view1 = -1, view2 = -1, dimmed2 = -1, last = -1;
@@ -215,7 +215,7 @@ TEST_F(Observing, StopDuringAScanSavesThatScanAndStartsNoOther) {
     expectCubes(files("B"), 1, 8);
     expectStepFrames(1, 1, 8);
     expectStepFrames(2, 1, 8);
-    EXPECT_EQ(textOf(mainPanel, PANEL_S1), "1");
+    EXPECT_EQ(ControlText(mainPanel, PANEL_S1), "1");
     quit();
   });
 }
@@ -254,7 +254,7 @@ TEST_F(Observing, AScanLongerThanSixtyFiveSecondsShowsItsWholeLength) {
     setup(s);
     runAndWait(120);
     expectCubes(files("A"), 1, 40);
-    double shown = std::atof(textOf(mainPanel, PANEL_info10).c_str());
+    double shown = std::atof(ControlText(mainPanel, PANEL_info10).c_str());
     EXPECT_GT(shown, 70.0);
     EXPECT_LT(shown, 200.0);
     quit();
@@ -320,7 +320,7 @@ TEST_P(FrameTransfer, EachRunIsOneSeriesPerCamera) {
     expectCubes(files("B"), c.b ? 2 : 0, 5);
     EXPECT_EQ(exposures(1).size(), c.a ? 10u : 0u);
     EXPECT_EQ(exposures(2).size(), c.b ? 10u : 0u);
-    EXPECT_EQ(textOf(mainPanel, PANEL_S1), "2");
+    EXPECT_EQ(ControlText(mainPanel, PANEL_S1), "2");
     quit();
   });
 }
