@@ -621,12 +621,15 @@ TEST_F(Scanner, HomingEndsInStateThirtyAndASecondPowerUpDoesNotHomeAgain) {
     EXPECT_EQ(zerostep, 0);
     EXPECT_TRUE(contains(monitorText(), "Amp is turned ON\n"));
     ASSERT_EQ(pmacEvents("home_complete").size(), 1u);
-    // The new zero lies 75000 counts beyond home, and the scanner stands on it.
+    // The new zero lies 75000 counts beyond home, and the scanner comes to rest on it. The
+    // in-position bit can rise while the servo still rings about the end of the long jog (its
+    // band is 10 counts, the first swings some 50), so the zero is set then and the position is
+    // looked at once the ringing has died away.
     auto jogs = pmacEvents("jog");
     ASSERT_FALSE(jogs.empty());
     EXPECT_EQ(jogs.back()["target"], 75000.0);
     EXPECT_EQ(pmacEvents("home_zero").size(), 1u);
-    EXPECT_LT(std::abs(std::stod(reply("#1P"))), 10.0);
+    EXPECT_TRUE(eventually([] { return std::abs(std::stod(reply("#1P"))) < 1.0; }));
     int dimmed = 1;
     GetCtrlAttribute(testpanel, test_panel_SetZero, ATTR_DIMMED, &dimmed);
     EXPECT_EQ(dimmed, 0);
