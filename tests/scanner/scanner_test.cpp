@@ -509,8 +509,11 @@ TEST_F(Scanner, ImagingFramesTriggerHalfAStepBeforeEachFramePosition) {
     settleAt(0);
     g_nFrameNumber1 = 5;
     scan_mode = 1;
-    // The sweep ends at 4600 counts: only a trigger at 4500 takes the fifth frame.
-    ScanCommandWrite(5, 0, 0, 50, 460);
+    // The sweep ends at 4900 counts, short of the fifth frame's 5000: only a trigger at 4500
+    // takes it. The 400 counts between (most of a second of the sweep) leave the position
+    // polls room on a loaded machine; a poll that came only after the return would lose the
+    // frame, and the scan would report it as not reached.
+    ScanCommandWrite(5, 0, 0, 50, 490);
     step_size = 100.0f;
     EXPECT_EQ(ExecuteProgram(nCameraHandle1, 0), 1);
     auto seen = announcements();
