@@ -48,9 +48,9 @@ void writePixels(FitsSave& s, int datatype, void* pixels, int nx, int ny, int fr
   }
   ffhdef(s.fptr, kCardsAfterPixels, &s.status);
   FitsStep(s, "reserve header space");
-  long first[3] = {1, 1, 1};
-  LONGLONG count = static_cast<LONGLONG>(nx) * ny * (frames >= 2 ? frames : 1);
-  ffppx(s.fptr, datatype, first, count, pixels, &s.status);
+  std::size_t count = static_cast<std::size_t>(nx) * ny * (frames >= 2 ? frames : 1);
+  // The samples go out as they are in memory (no scaling), only in the file's byte order.
+  FitsWriteSamples(s, pixels, count, datatype == TFLOAT ? 4 : 2);
   FitsStep(s, "write the pixels");
 }
 

@@ -3,11 +3,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <thread>
 
 #include "app/observation_state.h"
@@ -79,6 +84,33 @@ void waitForNextSecond(std::time_t after) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
+// Samples from memory order into the file's big-endian order.
+void SwapToBigEndian16(const unsigned char* in, unsigned char* out, std::size_t n) {
+  if constexpr (std::endian::native == std::endian::big) {
+    std::memcpy(out, in, n * 2);
+  } else {
+    for (std::size_t i = 0; i < n; i++) {
+      std::uint16_t v;
+      std::memcpy(&v, in + i * 2, 2);
+      v = __builtin_bswap16(v);
+      std::memcpy(out + i * 2, &v, 2);
+    }
+  }
+}
+
+void SwapToBigEndian32(const unsigned char* in, unsigned char* out, std::size_t n) {
+  if constexpr (std::endian::native == std::endian::big) {
+    std::memcpy(out, in, n * 4);
+  } else {
+    for (std::size_t i = 0; i < n; i++) {
+      std::uint32_t v;
+      std::memcpy(&v, in + i * 4, 4);
+      v = __builtin_bswap32(v);
+      std::memcpy(out + i * 4, &v, 4);
+    }
+  }
+}
+
 void fail(FitsSave& save, const char* step) {
   if (save.failedStep.empty()) save.failedStep = step;
 }
@@ -126,6 +158,33 @@ void WriteGratingKeys(FitsSave& save) {
   FitsStep(save, "write GRATSTEP");
   ffpkys(save.fptr, "GRATANGL", angle, "Grating angle", &save.status);
   FitsStep(save, "write GRATANGL");
+}
+
+void FitsWriteSamples(FitsSave& save, const void* samples, std::size_t count, int sampleBytes,
+                      std::size_t chunkBytes) {
+  if (save.status != 0) return;
+  const std::size_t perChunk = std::max<std::size_t>(chunkBytes / sampleBytes, 1);
+  std::unique_ptr<unsigned char[]> chunk(
+      new (std::nothrow) unsigned char[std::min(perChunk, count) * sampleBytes]);
+  if (!chunk) {
+    save.status = MEMORY_ALLOCATION;
+    return;
+  }
+  const auto* in = static_cast<const unsigned char*>(samples);
+  LONGLONG offset = 0;  // bytes into the data unit
+  for (std::size_t done = 0; done < count && save.status == 0;) {
+    std::size_t n = std::min(perChunk, count - done);
+    std::size_t bytes = n * sampleBytes;
+    if (sampleBytes == 2)
+      SwapToBigEndian16(in + done * 2, chunk.get(), n);
+    else
+      SwapToBigEndian32(in + done * 4, chunk.get(), n);
+    // An image is one row of the data unit to the library: byte `offset` of it is row 1,
+    // character offset + 1.
+    ffptbb(save.fptr, 1, offset + 1, static_cast<LONGLONG>(bytes), chunk.get(), &save.status);
+    offset += static_cast<LONGLONG>(bytes);
+    done += n;
+  }
 }
 
 void FitsStep(FitsSave& save, const char* step) {

@@ -4,6 +4,7 @@
 
 #include <fitsio.h>
 
+#include <cstddef>
 #include <ctime>
 #include <string>
 
@@ -26,6 +27,13 @@ bool FitsBegin(FitsSave& save, const char* directory, const char* suffix, std::s
 void FitsStep(FitsSave& save, const char* step);
 // Closes, syncs and puts the file in place; reports failure and the save time. Returns 1 or 0.
 int FitsFinish(FitsSave& save);
+
+// Writes `count` samples of `sampleBytes` (2 or 4) bytes, as they are in memory, to the image's
+// data unit in the file's big-endian order. They are swapped into a buffer of at most
+// `chunkBytes` and handed to the library a buffer at a time: the frame buffer is only read
+// (the display may be reading it too) and a whole cube is never copied.
+void FitsWriteSamples(FitsSave& save, const void* samples, std::size_t count, int sampleBytes,
+                      std::size_t chunkBytes = std::size_t{1} << 20);
 
 // Camera 2 when the handle is camera 2's (and not also camera 1's).
 bool IsSecondCamera(long camera);

@@ -343,6 +343,37 @@ TEST_F(FitsFiles, EveryKindOfFilePassesFitsverifyAndReadsBackInAstropy) {
   EXPECT_EQ(out, "-32 f4 (7, 6, 8) 0 0 '8542.09' 200\n");
 }
 
+// Cubes larger than the writer's swap buffer (and not a whole number of them) come back sample
+// for sample, 16-bit and float alike.
+TEST_F(FitsFiles, CubesOfSeveralWriteBuffersReadBackSampleForSample) {
+  constexpr int nx = 700, ny = 500, count = 4;  // 2.8 MB of camera samples
+  frames(1, nx, ny, count);
+  ASSERT_EQ(SaveFits(nx, ny, count, 0.03f, nCameraHandle1, "a", "b", 1.0f, kDir), 1);
+  flat.resize(static_cast<std::size_t>(nx) * ny * 2);
+  for (std::size_t i = 0; i < flat.size(); i++) flat[i] = static_cast<float>(i) * 0.25f - 1000.0f;
+  flatcube1 = flat.data();
+  ASSERT_EQ(SaveFlatFits(nx, ny, 2, 0.05f, nCameraHandle1, "a", "b", 1.0f, kDir), 1);
+
+  auto readAll = [](const std::string& path, int datatype, void* out, LONGLONG n) {
+    fitsfile* f = nullptr;
+    int status = 0, anynul = 0;
+    ffdkopn(&f, path.c_str(), READONLY, &status);
+    ffgpxv(f, datatype, std::vector<long>{1, 1, 1}.data(), n, nullptr, out, &anynul, &status);
+    ffclos(f, &status);
+    return status;
+  };
+  std::vector<short> samples(pixels1.size());
+  ASSERT_EQ(readAll(OnlyFile(folder, "_A.fts"), TSHORT, samples.data(),
+                    static_cast<LONGLONG>(samples.size())),
+            0);
+  EXPECT_EQ(std::memcmp(samples.data(), pixels1.data(), pixels1.size() * 2), 0);
+  std::vector<float> flatBack(flat.size());
+  ASSERT_EQ(readAll(OnlyFile(folder, "_A_Flat.fts"), TFLOAT, flatBack.data(),
+                    static_cast<LONGLONG>(flatBack.size())),
+            0);
+  EXPECT_EQ(flatBack, flat);
+}
+
 // ---------------------------------------------------------------- failures
 
 TEST_F(FitsFiles, FolderThroughARegularFileFailsVisiblyAndLeavesNoFile) {
