@@ -84,29 +84,20 @@ void waitForNextSecond(std::time_t after) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
-// Samples from memory order into the file's big-endian order.
-void SwapToBigEndian16(const unsigned char* in, unsigned char* out, std::size_t n) {
+// Samples of type T (16 or 32 bits) from memory order into the file's big-endian order.
+template <typename T>
+void SwapToBigEndian(const unsigned char* in, unsigned char* out, std::size_t n) {
   if constexpr (std::endian::native == std::endian::big) {
-    std::memcpy(out, in, n * 2);
+    std::memcpy(out, in, n * sizeof(T));
   } else {
     for (std::size_t i = 0; i < n; i++) {
-      std::uint16_t v;
-      std::memcpy(&v, in + i * 2, 2);
-      v = __builtin_bswap16(v);
-      std::memcpy(out + i * 2, &v, 2);
-    }
-  }
-}
-
-void SwapToBigEndian32(const unsigned char* in, unsigned char* out, std::size_t n) {
-  if constexpr (std::endian::native == std::endian::big) {
-    std::memcpy(out, in, n * 4);
-  } else {
-    for (std::size_t i = 0; i < n; i++) {
-      std::uint32_t v;
-      std::memcpy(&v, in + i * 4, 4);
-      v = __builtin_bswap32(v);
-      std::memcpy(out + i * 4, &v, 4);
+      T v;
+      std::memcpy(&v, in + i * sizeof(T), sizeof(T));
+      if constexpr (sizeof(T) == 2)
+        v = __builtin_bswap16(v);
+      else
+        v = __builtin_bswap32(v);
+      std::memcpy(out + i * sizeof(T), &v, sizeof(T));
     }
   }
 }
@@ -176,9 +167,9 @@ void FitsWriteSamples(FitsSave& save, const void* samples, std::size_t count, in
     std::size_t n = std::min(perChunk, count - done);
     std::size_t bytes = n * sampleBytes;
     if (sampleBytes == 2)
-      SwapToBigEndian16(in + done * 2, chunk.get(), n);
+      SwapToBigEndian<std::uint16_t>(in + done * 2, chunk.get(), n);
     else
-      SwapToBigEndian32(in + done * 4, chunk.get(), n);
+      SwapToBigEndian<std::uint32_t>(in + done * 4, chunk.get(), n);
     // An image is one row of the data unit to the library: byte `offset` of it is row 1,
     // character offset + 1.
     ffptbb(save.fptr, 1, offset + 1, static_cast<LONGLONG>(bytes), chunk.get(), &save.status);
