@@ -151,10 +151,10 @@ void WriteGratingKeys(FitsSave& save) {
   FitsStep(save, "write GRATANGL");
 }
 
-void FitsWriteSamples(FitsSave& save, const void* samples, std::size_t count, int sampleBytes,
-                      std::size_t chunkBytes) {
+void FitsWriteSamples(FitsSave& save, const void* samples, std::size_t count, int sampleBytes) {
   if (save.status != 0) return;
-  const std::size_t perChunk = std::max<std::size_t>(chunkBytes / sampleBytes, 1);
+  constexpr std::size_t kSwapBufferBytes = std::size_t{1} << 20;
+  const std::size_t perChunk = kSwapBufferBytes / sampleBytes;
   std::unique_ptr<unsigned char[]> chunk(
       new (std::nothrow) unsigned char[std::min(perChunk, count) * sampleBytes]);
   if (!chunk) {

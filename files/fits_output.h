@@ -29,11 +29,10 @@ void FitsStep(FitsSave& save, const char* step);
 int FitsFinish(FitsSave& save);
 
 // Writes `count` samples of `sampleBytes` (2 or 4) bytes, as they are in memory, to the image's
-// data unit in the file's big-endian order. They are swapped into a buffer of at most
-// `chunkBytes` and handed to the library a buffer at a time: the frame buffer is only read
-// (the display may be reading it too) and a whole cube is never copied.
-void FitsWriteSamples(FitsSave& save, const void* samples, std::size_t count, int sampleBytes,
-                      std::size_t chunkBytes = std::size_t{1} << 20);
+// data unit in the file's big-endian order. They are swapped into a buffer of a megabyte and
+// handed to the library a buffer at a time: the frame buffer is only read (the display may be
+// reading it too) and a whole cube is never copied.
+void FitsWriteSamples(FitsSave& save, const void* samples, std::size_t count, int sampleBytes);
 
 // Camera 2 when the handle is camera 2's (and not also camera 1's).
 bool IsSecondCamera(long camera);
