@@ -1,5 +1,7 @@
 #include "platform/ui/model.h"
 
+#include <cstdio>
+
 namespace helx::ui {
 
 namespace {
@@ -37,6 +39,17 @@ const char* kindName(Kind kind) {
 }
 
 bool isNumericKind(Kind kind) { return kind == Kind::Numeric || kind == Kind::NumericSlide; }
+
+std::string valueText(const Control& c) {
+  if (c.kind == Kind::String || c.kind == Kind::TextMessage || c.kind == Kind::TextBox)
+    return c.text;
+  if (c.kind == Kind::Ring || c.kind == Kind::ChoiceList)
+    return (c.index >= 0 && c.index < static_cast<int>(c.items.size())) ? c.items[c.index].label
+                                                                        : "";
+  char number[32];
+  std::snprintf(number, sizeof number, "%g", c.number);
+  return number;
+}
 
 Model& Model::instance() {
   static Model& model = *new Model;  // never destroyed: threads may outlive main

@@ -103,6 +103,10 @@ struct Control {
   std::string defaultText;
 };
 
+// A control's value as text, as GetCtrlVal gives it into a string: a text control's text, a
+// ring's selected label, a number printed with %g. Call under the model's lock.
+std::string valueText(const Control& control);
+
 struct Panel {
   int handle = 0;
   int resourceNumber = 0;

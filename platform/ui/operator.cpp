@@ -99,6 +99,13 @@ std::optional<int> Operator::control(int panel, const std::string& constant) {
   });
 }
 
+std::string Operator::text(int panel, int control) {
+  return Model::instance().with([&](Model& m) -> std::string {
+    Control* c = m.control(panel, control);
+    return c ? valueText(*c) : "";
+  });
+}
+
 std::optional<std::pair<int, int>> Operator::menuItem(const std::string& constant) {
   return Model::instance().with([&](Model& m) -> std::optional<std::pair<int, int>> {
     for (auto& [h, p] : m.panels()) {

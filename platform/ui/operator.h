@@ -38,6 +38,11 @@ class Operator {
   static std::optional<int> control(int panel, const std::string& constant);
   static std::optional<std::pair<int, int>> menuItem(const std::string& constant);
 
+  // What the operator reads on a control: its value as GetCtrlVal gives it into a string, taken
+  // in one look, so a text box another thread is writing cannot outgrow a buffer sized from an
+  // earlier GetCtrlValueLength. Empty for a missing control.
+  static std::string text(int panel, int control);
+
   static ActionResult commit(int panel, int control);
   // Typing: numerics are parsed and held within their limits, strings cut to kMaxTypedText.
   static ActionResult type(int panel, int control, const std::string& text);

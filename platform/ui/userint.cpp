@@ -496,16 +496,8 @@ int GetCtrlVal(int panel, int control, char* value) {
   return onControl(
       panel, control,
       [&](Control& c) -> int {
-        if (c.kind == Kind::String || c.kind == Kind::TextMessage || c.kind == Kind::TextBox) {
-          std::memcpy(value, c.text.c_str(), c.text.size() + 1);
-        } else if (c.kind == Kind::Ring || c.kind == Kind::ChoiceList) {
-          std::string label = (c.index >= 0 && c.index < static_cast<int>(c.items.size()))
-                                  ? c.items[c.index].label
-                                  : "";
-          std::memcpy(value, label.c_str(), label.size() + 1);
-        } else {
-          std::snprintf(value, 32, "%g", c.number);
-        }
+        std::string text = helx::ui::valueText(c);
+        std::memcpy(value, text.c_str(), text.size() + 1);
         return 0;
       },
       false);

@@ -72,12 +72,8 @@ bool HelxProgram::eventually(const std::function<bool()>& condition, double seco
 }
 
 std::string ControlText(int panel, int control) {
-  int length = 0;
-  GetCtrlValueLength(panel, control, &length);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  GetCtrlVal(panel, control, text.data());
-  text.resize(static_cast<std::size_t>(length));
-  return text;
+  // One look under the model's lock: the monitor may grow between a length query and a copy.
+  return helx::ui::Operator::text(panel, control);
 }
 
 int HelxProgram::page(const std::string& constant) {

@@ -175,9 +175,7 @@ TEST_F(HelxProgram, DialogCallbacksDimWhatTheChoicesExclude) {
     EXPECT_EQ(dimmed, 1);
     GetCtrlAttribute(scan, setScanTAB_Scan_Frames, ATTR_DIMMED, &dimmed);
     EXPECT_EQ(dimmed, 1);
-    char text[4096];
-    GetCtrlVal(mainPanel, PANEL_TB_Text_Monitor, text);
-    EXPECT_STREQ(text, "Imaging modeSpectrograph mode");
+    EXPECT_EQ(ControlText(mainPanel, PANEL_TB_Text_Monitor), "Imaging modeSpectrograph mode");
     Operator::commit(mainPanel, PANEL_QUITBUTTON);
   });
 }

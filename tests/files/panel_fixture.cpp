@@ -12,6 +12,7 @@
 #include "app/HELX.h"
 #include "app/observation_state.h"
 #include "platform/ui/message_log.h"
+#include "platform/ui/operator.h"
 #include "platform/ui/userint.h"
 
 namespace fs = std::filesystem;
@@ -78,12 +79,7 @@ void PanelTest::writeWvIni(const fs::path& file, int count, int select,
 }
 
 std::string PanelTest::monitorText() {
-  int length = 0;
-  GetCtrlValueLength(mainPanel, PANEL_TB_Text_Monitor, &length);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  GetCtrlVal(mainPanel, PANEL_TB_Text_Monitor, text.data());
-  text.resize(std::strlen(text.c_str()));
-  return text;
+  return helx::ui::Operator::text(mainPanel, PANEL_TB_Text_Monitor);
 }
 
 std::vector<Card> ReadCards(const std::string& path) {
