@@ -164,16 +164,17 @@ void Server::accept() {
   ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
   client_ = fd;
   splitter_.reset();
-  connected_ = true;
+  // Logged before the flag changes, so whoever sees the flag finds the event in the log.
   log("connected");
+  connected_ = true;
 }
 
 void Server::dropClient(const char* reason) {
   if (client_ < 0) return;
   ::close(client_);
   client_ = -1;
-  connected_ = false;
   log("disconnected", {{"reason", reason}});
+  connected_ = false;
 }
 
 void Server::receive() {
