@@ -120,6 +120,16 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
   const double tolerance = std::fmin(band, std::fabs(moved) / 2.0);
   const double sweep = 10.0 * step_size.load();  // counts per imaging frame
   const double sweep_direction = sweep < 0 ? -1.0 : 1.0;
+  // Where a frame belongs: a spectrograph step while the scanner is nearer its target than any
+  // other step's (within half a step). The controller's in-position band is too narrow for
+  // this: the scan program rests the scanner for 0.3 of the step duration only, so an exposure
+  // of more than about a third of it runs into the start of the next move, and the servo
+  // overshoots a 160-count step by 10-12 counts right after it. An imaging frame while the
+  // sweep is within half a frame step of its centre (frame k is announced at k - 0.5 steps,
+  // frame k + 1 at k + 0.5).
+  const double atStep = moved == 0 ? band : std::fabs(moved) / 2.0;
+  if (mode == 0) SetScanStepPositions(start, moved, atStep);
+  if (mode == 1) SetScanStepPositions(0.0, sweep, std::fabs(sweep) / 2.0);
 
   AppendMonitor("\nStarting Scan.\n");
   Scanning = 1;

@@ -17,6 +17,10 @@
 //    most half a step) of start + k x the step the program really moves, measured from the
 //    position where the scan started; or, at the latest, once p1 counts step k as finished.
 //  * Imaging mode: frame k is announced once the sweep has passed (k - 0.5) x step_size units.
+//  * Before the first announcement it says where the steps lie (SetScanStepPositions): each
+//    spectrograph step within half a step of its target, each imaging frame within half a
+//    frame step of k x step_size, so that the monitoring loop stores only frames exposed
+//    there.
 //  * Several steps reached between two polls are announced together, in order.
 //  * A scan that ends (program finished, aborted, controller silent) announces nothing more;
 //    steps never reached are reported in the message box and stay unannounced.

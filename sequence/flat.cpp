@@ -1,6 +1,7 @@
 // The flat-field sequence: a whole scan with both cameras at seven grating positions around the
 // first wavelength entry, each averaged and bias/dark-subtracted into one plane of a seven-plane
 // float cube per camera; both cubes saved, the grating returned to its base.
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -20,18 +21,24 @@ namespace {
 
 const int kOffsets[7] = {-110, -90, -30, 0, 20, 80, 115};
 
-// Plane `position` of the cube: the mean of the scan's frames, minus the bias/dark frame.
+// Plane `position` of the cube: the mean of the scan's stored frames, minus the bias/dark
+// frame. A frame that was not stored (its step was lost or dropped) is all zeros, never a
+// reading (the bias alone lifts every sample), and would drag the mean down: it is left out.
 void averageInto(const unsigned short* frames, int nh, int nv, int count, float* accumulator,
                  const unsigned short* biasDark, float* cube, int position) {
   std::size_t pixels = static_cast<std::size_t>(nh) * static_cast<std::size_t>(nv);
+  int used = 0;
   for (int f = 0; f < count; f++) {
     const unsigned short* frame = frames + pixels * static_cast<std::size_t>(f);
+    if (std::all_of(frame, frame + pixels, [](unsigned short v) { return v == 0; })) continue;
     for (std::size_t k = 0; k < pixels; k++) accumulator[k] += static_cast<float>(frame[k]);
+    ++used;
   }
   float* plane = cube + pixels * static_cast<std::size_t>(position);
   for (std::size_t k = 0; k < pixels; k++) {
-    accumulator[k] = accumulator[k] / static_cast<float>(count) -
-                     (biasDark ? static_cast<float>(biasDark[k]) : 0.0f);
+    accumulator[k] = used == 0 ? 0.0f
+                               : accumulator[k] / static_cast<float>(used) -
+                                     (biasDark ? static_cast<float>(biasDark[k]) : 0.0f);
     plane[k] = accumulator[k];
   }
 }
@@ -79,6 +86,7 @@ int TakingFlat(void) {
 
   run_active = 1;
   run_frames_lost = 0;
+  run_frames_dropped = 0;
   const int base = Data[0].step;
   char startText[52] = "", endText[52] = "";
   float elapsed = 0;
@@ -107,7 +115,7 @@ int TakingFlat(void) {
     SetCurrentCamera(nCameraHandle1);
     ExecuteProgram(nCameraHandle1, 1);
     WaitScanFramesStored(frames, g_fExpTime1 > g_fExpTime2 ? g_fExpTime1 : g_fExpTime2,
-                         "Cameras 1 and 2");
+                         "Cameras 1 and 2", 2);
     marktime_end(endText);
     elapsed = time_difference();
 

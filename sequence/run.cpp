@@ -77,7 +77,7 @@ void scan(long camera, int takeMode, float exposure, const char* cameras, char* 
   marktime_start(startText);
   if (takeMode == 0) SetCurrentCamera(camera);
   ExecuteProgram(camera, takeMode);
-  WaitScanFramesStored(runFrames, exposure, cameras);
+  WaitScanFramesStored(runFrames, exposure, cameras, takeMode == 1 ? 2 : 1);
   marktime_end(endText);
   *elapsed = time_difference();
 }
@@ -325,6 +325,7 @@ int CVICALLBACK RunThread(void* functionData) {
   const int frames = g_nFrameNumber1;
   runFrames = frames;
   run_frames_lost = 0;
+  run_frames_dropped = 0;
   if (frames == 1) singleFrameBlock(configuration);
   if (frames == 0 || acquisitionMode == 0) videoBlock(configuration);
   if (frames > 1 && acquisitionMode != 6 && acquisitionMode != 8 && acquisitionMode != 0)
@@ -333,10 +334,7 @@ int CVICALLBACK RunThread(void* functionData) {
   if (frames > 1 && acquisitionMode == 8) scanStopBlock(configuration, frames);
 
   // The operator (or a script) sees the end here rather than only by the Run button.
-  char text[96];
-  std::snprintf(text, sizeof text, "\nObservation ended: %d frames lost.\n",
-                run_frames_lost.load());
-  AppendMonitor(text);
+  AppendMonitor(ObservationEndLine().c_str());
   DataSource = 1;
   Run_thread_stop = 1;
   DiscardImagePanel();

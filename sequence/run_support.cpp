@@ -14,6 +14,7 @@
 
 std::atomic<int> run_active{0};
 std::atomic<int> run_frames_lost{0};
+std::atomic<int> run_frames_dropped{0};
 double scanner_return_limit = 120.0;
 
 int RunActive(void) { return run_active.load(); }
@@ -74,22 +75,45 @@ int WaitScannerAtStart(int honourStop, const char* what) {
   return 1;
 }
 
-int WaitScanFramesStored(int frames, float exposure, const char* cameras) {
+int WaitScanFramesStored(int frames, float exposure, const char* cameras, int cameraCount) {
   // The last frame needs at most one exposure and its read-out after the program ended.
   double deadline = Timer() + AcquisitionTimeLimit(exposure, 1) + 5.0;
   while (!WaitScanStepsStored(0.005)) {
     if (monitoring_active == 0 || Timer() > deadline) break;
   }
   int stored = ScanStepsStored();
+  int dropped = ScanStepsDropped();
   int announced = ScanStepsAnnounced();
-  if (stored < frames) {
-    run_frames_lost += frames - stored;
-    char text[200];
+  char text[240];
+  if (dropped > 0) {
+    run_frames_dropped += dropped * cameraCount;
+    std::snprintf(text, sizeof text,
+                  "\n%s: %d of %d frames were dropped because the scanner had moved on from "
+                  "their step; their slots hold zeros.\n",
+                  cameras, dropped, frames);
+    AppendMonitor(text);
+  }
+  int missing = frames - stored - dropped;
+  if (missing > 0) {
     std::snprintf(text, sizeof text,
                   "\n%s: %d of %d frames were not stored (%d steps announced, %d frames late); "
                   "their slots hold zeros.\n",
-                  cameras, frames - stored, frames, announced, announced - stored);
+                  cameras, missing, frames, announced, announced - stored - dropped);
     AppendMonitor(text);
   }
+  if (stored < frames) run_frames_lost += (frames - stored) * cameraCount;
   return stored;
+}
+
+std::string ObservationEndLine(void) {
+  char text[160];
+  int lost = run_frames_lost.load(), dropped = run_frames_dropped.load();
+  if (dropped > 0)
+    std::snprintf(text, sizeof text,
+                  "\nObservation ended: %d frames lost (%d dropped because the scanner had moved "
+                  "on).\n",
+                  lost, dropped);
+  else
+    std::snprintf(text, sizeof text, "\nObservation ended: %d frames lost.\n", lost);
+  return text;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <string>
 
 #include "platform/ui/userint.h"
 #include "sequence/step_handshake.h"
@@ -22,8 +23,10 @@ int CVICALLBACK MonitoringThreadFunction(void* data);
 // of every buffer and the image panel; commands that switch the driver's camera or release
 // buffers are refused (or wait) while it is 1.
 extern std::atomic<int> run_active;
-// Frames of the scans of the last Run that were announced late or never stored.
+// Frames of the scans of the last Run (or flat field) that were not stored, one per camera
+// and step; of them, those dropped because the scanner had left their step.
 extern std::atomic<int> run_frames_lost;
+extern std::atomic<int> run_frames_dropped;
 // Instrument seconds the run and the flat sequence wait for the scanner to return to its start.
 extern double scanner_return_limit;
 
@@ -46,6 +49,10 @@ void ClearFrames(int camera, int frames);
 // 1 once the scanner is back within one unit of its start and in position; 0 when Stop was
 // pressed (honourStop); -1 (reported) when it did not come back within scanner_return_limit.
 int WaitScannerAtStart(int honourStop, const char* what);
-// After the scan program ended: waits until every announced frame is stored; frames not
-// stored are counted into run_frames_lost and reported. Returns the frames stored.
-int WaitScanFramesStored(int frames, float exposure, const char* cameras);
+// After the scan program ended: waits until every announced step is stored or dropped; frames
+// not stored (of `cameraCount` cameras a step) are counted into run_frames_lost, those dropped
+// also into run_frames_dropped, and both are reported. Returns the steps stored.
+int WaitScanFramesStored(int frames, float exposure, const char* cameras, int cameraCount);
+// The line that closes an observation in the message box: the frames lost, and of them those
+// dropped because the scanner had moved on.
+std::string ObservationEndLine(void);

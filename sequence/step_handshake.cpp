@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 #include "app/observation_state.h"
@@ -9,16 +10,46 @@
 
 namespace {
 std::atomic<int> announced{0};
-std::atomic<int> stored{0};
+std::atomic<int> done{0};  // stored or dropped
+std::atomic<int> dropped{0};
 std::atomic<int> limit{0};
+
+// Where the steps lie; written before the first announcement. A negative band: not known.
+std::atomic<double> stepStart{0}, stepCounts{0}, stepBand{-1};
+
+void stepDone(bool stored) {
+  if (!stored) dropped.fetch_add(1);
+  int now = done.load() + 1;
+  done.store(now, std::memory_order_release);
+  if (now >= announced.load(std::memory_order_acquire)) {
+    take = 0;
+    // A step announced just now must not be hidden by the word we cleared.
+    if (now < announced.load(std::memory_order_acquire)) take = 1;
+  }
+}
 }  // namespace
 
 void ResetScanSteps(int frames) {
   limit = frames;
-  stored = 0;
+  done = 0;
+  dropped = 0;
   announced = 0;
+  stepBand = -1;
   take = 0;
   Scanpos_CCDframe = 0;
+}
+
+void SetScanStepPositions(double start, double countsPerStep, double band) {
+  stepStart = start;
+  stepCounts = countsPerStep;
+  stepBand = band;
+}
+
+int ScannerAtScanStep(int step, double positionCounts) {
+  if (announced.load(std::memory_order_acquire) > step) return 0;
+  double band = stepBand.load();
+  if (band < 0) return 1;
+  return std::fabs(positionCounts - (stepStart.load() + step * stepCounts.load())) <= band ? 1 : 0;
 }
 
 int AnnounceScanStep() {
@@ -31,26 +62,20 @@ int AnnounceScanStep() {
 }
 
 int NextScanStep() {
-  int done = stored.load();
-  return done < announced.load(std::memory_order_acquire) ? done + 1 : 0;
+  int now = done.load();
+  return now < announced.load(std::memory_order_acquire) ? now + 1 : 0;
 }
 
-void ScanStepStored() {
-  int done = stored.load() + 1;
-  stored.store(done, std::memory_order_release);
-  if (done >= announced.load(std::memory_order_acquire)) {
-    take = 0;
-    // A step announced just now must not be hidden by the word we cleared.
-    if (done < announced.load(std::memory_order_acquire)) take = 1;
-  }
-}
+void ScanStepStored() { stepDone(true); }
+void ScanStepDropped() { stepDone(false); }
 
 int ScanStepsAnnounced() { return announced.load(); }
-int ScanStepsStored() { return stored.load(); }
+int ScanStepsStored() { return done.load() - dropped.load(); }
+int ScanStepsDropped() { return dropped.load(); }
 
 int WaitScanStepsStored(double limitSeconds) {
   double deadline = Timer() + limitSeconds;
-  while (stored.load() < announced.load()) {
+  while (done.load() < announced.load()) {
     if (Timer() > deadline) return 0;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }

@@ -1,5 +1,6 @@
 #include "platform/ui/headless_frontend.h"
 
+#include "platform/ui/model.h"
 #include "platform/ui/operator.h"
 
 namespace helx::ui {
@@ -20,6 +21,10 @@ void HeadlessFrontend::wake() {
 
 int HeadlessFrontend::selectFile(const FileRequest& request, std::string& path) {
   return Operator::takeFileAnswer(request, path);
+}
+
+void HeadlessFrontend::drainDirty() {
+  Model::instance().with([](Model& m) { m.takeDirty(); });
 }
 
 }  // namespace helx::ui

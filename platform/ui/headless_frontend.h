@@ -1,5 +1,6 @@
 // The front-end without a display: popups are answered at once (they are recorded by the
-// runtime before they get here), file dialogs take the answers the operator API queued.
+// runtime before they get here), file dialogs take the answers the operator API queued, and the
+// model's dirty marks are dropped, as there is nothing to bring up to date.
 #pragma once
 
 #include <condition_variable>
@@ -15,6 +16,8 @@ class HeadlessFrontend : public Frontend {
   void wake() override;
   void showMessage(const std::string&, const std::string&) override {}
   int selectFile(const FileRequest& request, std::string& path) override;
+  // Without it the dirty set would keep a mark for every control of every panel ever loaded.
+  void drainDirty() override;
   bool headless() const override { return true; }
 
  private:

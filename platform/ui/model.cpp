@@ -51,6 +51,37 @@ std::string valueText(const Control& c) {
   return number;
 }
 
+namespace {
+// Drops a text box's oldest lines beyond kTextBoxLines, looking back from the end for the break
+// that ends the last line to drop.
+void trimTextBox(Control& c) {
+  if (c.kind != Kind::TextBox) return;
+  std::size_t breaks = 0;
+  for (std::size_t end = c.text.size(); end > 0;) {
+    const std::size_t at = c.text.rfind('\n', end - 1);
+    if (at == std::string::npos) return;
+    if (++breaks > kTextBoxLines) {
+      c.text.erase(0, at + 1);
+      c.textDropped += at + 1;
+      return;
+    }
+    end = at;
+  }
+}
+}  // namespace
+
+void appendText(Control& c, std::string_view text) {
+  c.text.append(text);
+  trimTextBox(c);
+}
+
+void replaceText(Control& c, std::string text) {
+  c.text = std::move(text);
+  ++c.textGeneration;
+  c.textDropped = 0;
+  trimTextBox(c);
+}
+
 Model& Model::instance() {
   static Model& model = *new Model;  // never destroyed: threads may outlive main
   return model;

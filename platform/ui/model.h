@@ -14,6 +14,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -65,6 +66,14 @@ struct Image {
 // Longest text the operator can type into a string control.
 constexpr std::size_t kMaxTypedText = 255;
 
+// Lines a text box keeps. The program appends to its monitoring windows on every scan, every
+// temperature reading and every controller reply for as long as it runs: a text kept whole would
+// grow the process all night, and with it every copy the view, a script or a test takes of it.
+// The oldest lines fall off the top; the message log (message_log.h) still has every text
+// appended, whole. A line is counted by its line break: the text keeps at most this many breaks
+// and the line being written after the last of them.
+constexpr std::size_t kTextBoxLines = 2000;
+
 struct Control {
   int id = 0;
   std::string constant;
@@ -87,6 +96,11 @@ struct Control {
   double increment = 1;
   int onColor = 0xFF0000;
 
+  // Text boxes: how often the text was replaced as a whole, and how many characters have been
+  // dropped from its front since (kTextBoxLines), so that a view adds only what was appended.
+  std::uint64_t textGeneration = 0;
+  std::uint64_t textDropped = 0;
+
   double interval = 0.1;  // timers
   bool enabled = false;
 
@@ -106,6 +120,12 @@ struct Control {
 // A control's value as text, as GetCtrlVal gives it into a string: a text control's text, a
 // ring's selected label, a number printed with %g. Call under the model's lock.
 std::string valueText(const Control& control);
+
+// A text box's text grows at its end; these keep it to its last kTextBoxLines lines. Call under
+// the model's lock.
+void appendText(Control& control, std::string_view text);
+// Replaces the whole text (ResetTextBox, DefaultCtrl).
+void replaceText(Control& control, std::string text);
 
 struct Panel {
   int handle = 0;

@@ -19,8 +19,9 @@ namespace {
 struct PopupStore {
   std::mutex mutex;
   std::condition_variable cv;
-  std::vector<PopupRecord> records;
-  std::size_t waited = 0;  // index of the first record not yet consumed by waitForPopup
+  std::deque<PopupRecord> records;  // the last kPopupRecords
+  std::size_t recorded = 0;         // since the last clear, dropped ones included
+  std::size_t waited = 0;           // index of the first record not yet consumed by waitForPopup
   std::deque<std::string> fileAnswers;
 };
 PopupStore& store() {
@@ -307,22 +308,36 @@ int Operator::takeFileAnswer(const FileRequest& request, std::string& path) {
 
 std::vector<PopupRecord> Operator::popups() {
   std::lock_guard lock(store().mutex);
-  return store().records;
+  const auto& records = store().records;
+  return std::vector<PopupRecord>(records.begin(), records.end());
+}
+
+std::size_t Operator::popupCount() {
+  std::lock_guard lock(store().mutex);
+  return store().recorded;
 }
 
 void Operator::clearPopups() {
   std::lock_guard lock(store().mutex);
   store().records.clear();
+  store().recorded = 0;
   store().waited = 0;
 }
 
 void Operator::recordPopup(PopupRecord record) {
   LogMessage(record.kind == "file" ? "file dialog" : "popup", record.title + ": " + record.text);
+  auto& s = store();
   {
-    std::lock_guard lock(store().mutex);
-    store().records.push_back(std::move(record));
+    std::lock_guard lock(s.mutex);
+    s.records.push_back(std::move(record));
+    ++s.recorded;
+    if (s.records.size() > kPopupRecords) {
+      s.records.pop_front();
+      // A wait counts from the same popup as before, or from the oldest kept.
+      if (s.waited > 0) --s.waited;
+    }
   }
-  store().cv.notify_all();
+  s.cv.notify_all();
 }
 
 std::optional<PopupRecord> Operator::waitForPopup(const std::string& title, const std::string& text,

@@ -8,6 +8,7 @@
 // reached them). Popups are recorded here whatever thread raised them.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +22,10 @@ struct ActionResult {
   std::string error;  // why the operator could not do it
   explicit operator bool() const { return ok; }
 };
+
+// Popups kept in the record: the newest ones. A worker that fails on every pass of a long night
+// would otherwise grow the record without end; every popup is also in the message log, whole.
+constexpr std::size_t kPopupRecords = 1000;
 
 struct PopupRecord {
   std::string kind;  // "message" or "file"
@@ -64,10 +69,14 @@ class Operator {
   static void answerNextFileDialog(const std::string& path);
   static int takeFileAnswer(const FileRequest& request, std::string& path);
 
+  // The popups recorded since the last clear, oldest first: the last kPopupRecords of them.
   static std::vector<PopupRecord> popups();
+  // How many popups were recorded since the last clear, those no longer kept included.
+  static std::size_t popupCount();
   static void clearPopups();
   // Waits (real time) for a popup whose title equals `title` (empty: any) and whose text
-  // contains `text`, counting from the first popup not yet returned by an earlier wait.
+  // contains `text`, counting from the first popup not yet returned by an earlier wait (or from
+  // the oldest kept, when more than kPopupRecords came since).
   static std::optional<PopupRecord> waitForPopup(const std::string& title, const std::string& text,
                                                  double timeoutSeconds);
   static void recordPopup(PopupRecord record);

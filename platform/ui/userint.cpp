@@ -77,8 +77,9 @@ double numericValue(const Control& c) {
   }
 }
 
-// Values the program writes are stored as written, only shaped by the control's data type.
-int setNumber(Control& c, double v) {
+// Values the program writes are stored as written, only shaped by the control's data type. A
+// number written to a text box is appended as text, and that text is given in `appended`.
+int setNumber(Control& c, double v, std::string* appended = nullptr) {
   switch (c.kind) {
     case Kind::Ring:
     case Kind::ChoiceList:
@@ -97,10 +98,12 @@ int setNumber(Control& c, double v) {
     case Kind::TextBox: {
       char buf[64];
       std::snprintf(buf, sizeof buf, "%g", v);
-      if (c.kind == Kind::TextBox)
-        c.text += buf;
-      else
+      if (c.kind == Kind::TextBox) {
+        helx::ui::appendText(c, buf);
+        if (appended) *appended = buf;
+      } else {
         c.text = buf;
+      }
       return 0;
     }
     default:
@@ -117,7 +120,7 @@ int setText(int panel, int control, const char* text) {
   int r = onControl(panel, control, [&](Control& c) -> int {
     switch (c.kind) {
       case Kind::TextBox:
-        c.text += text;
+        helx::ui::appendText(c, text);
         appended = text;
         return 0;
       case Kind::String:
@@ -131,6 +134,15 @@ int setText(int panel, int control, const char* text) {
       }
     }
   });
+  if (!appended.empty()) helx::ui::LogMessage("text", appended);
+  return r;
+}
+
+// A number written by the program; appended to a text box, it reaches the message log as text
+// does.
+int setValue(int panel, int control, double value) {
+  std::string appended;
+  int r = onControl(panel, control, [&](Control& c) { return setNumber(c, value, &appended); });
   if (!appended.empty()) helx::ui::LogMessage("text", appended);
   return r;
 }
@@ -463,22 +475,15 @@ int GetMenuBarAttribute(int menuBar, int menuItem, int attribute, int* value) {
 
 // ---------------------------------------------------------------- controls
 
-int SetCtrlVal(int panel, int control, int value) {
-  return onControl(panel, control, [&](Control& c) { return setNumber(c, value); });
-}
+int SetCtrlVal(int panel, int control, int value) { return setValue(panel, control, value); }
 int SetCtrlVal(int panel, int control, unsigned int value) {
-  return onControl(panel, control, [&](Control& c) { return setNumber(c, value); });
+  return setValue(panel, control, value);
 }
 int SetCtrlVal(int panel, int control, long value) {
-  return onControl(panel, control,
-                   [&](Control& c) { return setNumber(c, static_cast<double>(value)); });
+  return setValue(panel, control, static_cast<double>(value));
 }
-int SetCtrlVal(int panel, int control, double value) {
-  return onControl(panel, control, [&](Control& c) { return setNumber(c, value); });
-}
-int SetCtrlVal(int panel, int control, float value) {
-  return onControl(panel, control, [&](Control& c) { return setNumber(c, value); });
-}
+int SetCtrlVal(int panel, int control, double value) { return setValue(panel, control, value); }
+int SetCtrlVal(int panel, int control, float value) { return setValue(panel, control, value); }
 int SetCtrlVal(int panel, int control, const char* value) { return setText(panel, control, value); }
 int SetCtrlVal(int panel, int control, char* value) { return setText(panel, control, value); }
 
@@ -601,7 +606,7 @@ int ClearListCtrl(int panel, int control) {
 
 int ResetTextBox(int panel, int control, const char* text) {
   return onControl(panel, control, [&](Control& c) {
-    c.text = text ? text : "";
+    helx::ui::replaceText(c, text ? text : "");
     return 0;
   });
 }
@@ -609,7 +614,7 @@ int ResetTextBox(int panel, int control, const char* text) {
 int DefaultCtrl(int panel, int control) {
   return onControl(panel, control, [&](Control& c) {
     c.number = c.defaultNumber;
-    c.text = c.defaultText;
+    helx::ui::replaceText(c, c.defaultText);
     if (!c.items.empty())
       c.index = (c.defaultIndex >= 0 && c.defaultIndex < static_cast<int>(c.items.size()))
                     ? c.defaultIndex
@@ -694,6 +699,7 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value) {
 }
 
 int SetCtrlAttribute(int panel, int control, int attribute, double value) {
+  if (attribute == ATTR_CTRL_VAL) return setValue(panel, control, value);
   bool timer = false;
   int r = onControl(panel, control, [&](Control& c) -> int {
     switch (attribute) {
@@ -742,8 +748,6 @@ int SetCtrlAttribute(int panel, int control, int attribute, double value) {
         c.enabled = value != 0;
         timer = c.kind == Kind::Timer;
         return 0;
-      case ATTR_CTRL_VAL:
-        return setNumber(c, value);
       default:
         return UIEBadAttribute;
     }

@@ -155,6 +155,12 @@ void Head::observe(OpticsPosition at, double now) {
   auto& samples = current_->samples;
   const auto& last = samples.back().second;
   if (last.scannerCounts == at.scannerCounts && last.gratingSteps == at.gratingSteps) return;
+  if (current_->neverEnds) {
+    // None of its frames is ever settled: only where the optics are now matters, and a hung
+    // acquisition watched for hours while the scanner moves must not keep every position.
+    samples.back() = {now, at};
+    return;
+  }
   samples.emplace_back(now, at);
   settle(now);
 }

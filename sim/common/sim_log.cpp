@@ -5,11 +5,6 @@
 
 namespace helx::sim {
 
-namespace {
-// Keeps memory bounded over a long demo night; tests read far fewer.
-constexpr std::size_t kMaxEntries = 1'000'000;
-}  // namespace
-
 SimLog& SimLog::instance() {
   static SimLog& log = *new SimLog;  // never destroyed: threads may outlive main
   return log;
@@ -22,11 +17,15 @@ SimLog::~SimLog() {
 }
 
 void SimLog::reopen() {
+  auto path = Settings::instance().get<std::string>("log", "path", "sim.log");
+  auto limit = Settings::instance().get<long long>("log", "memory_bytes",
+                                                   static_cast<long long>(kDefaultMemoryBytes));
   std::lock_guard lock(mutex_);
   if (file_) std::fclose(file_);
   file_ = nullptr;
-  auto path = Settings::instance().get<std::string>("log", "path", "sim.log");
   if (!path.empty()) file_ = std::fopen(path.c_str(), "a");
+  memoryLimit_ = limit > 0 ? static_cast<std::size_t>(limit) : 0;
+  trim();
 }
 
 void SimLog::write(const std::string& device, const std::string& event, nlohmann::json fields) {
@@ -43,21 +42,43 @@ void SimLog::write(const std::string& device, const std::string& event, nlohmann
     std::fputc('\n', file_);
     std::fflush(file_);
   }
-  if (entries_.size() < kMaxEntries) entries_.push_back(std::move(line));
+  bytes_ += text.size();
+  lines_.push_back({device, std::move(text)});
+  trim();
+}
+
+void SimLog::trim() {
+  while (bytes_ > memoryLimit_ && !lines_.empty()) {
+    bytes_ -= lines_.front().text.size();
+    lines_.pop_front();
+    ++dropped_;
+  }
 }
 
 std::vector<nlohmann::json> SimLog::entries(const std::string& device) const {
-  std::lock_guard lock(mutex_);
-  if (device.empty()) return entries_;
+  std::vector<std::string> texts;
+  {
+    std::lock_guard lock(mutex_);
+    for (const auto& l : lines_)
+      if (device.empty() || l.device == device) texts.push_back(l.text);
+  }
+  // Read back outside the lock: the simulators go on writing meanwhile.
   std::vector<nlohmann::json> out;
-  for (auto& e : entries_)
-    if (e["dev"] == device) out.push_back(e);
+  out.reserve(texts.size());
+  for (const auto& text : texts) out.push_back(nlohmann::json::parse(text));
   return out;
+}
+
+std::size_t SimLog::dropped() const {
+  std::lock_guard lock(mutex_);
+  return dropped_;
 }
 
 void SimLog::clear() {
   std::lock_guard lock(mutex_);
-  entries_.clear();
+  lines_.clear();
+  bytes_ = 0;
+  dropped_ = 0;
 }
 
 }  // namespace helx::sim

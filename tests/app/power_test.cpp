@@ -223,23 +223,37 @@ TEST_F(Powered, MonitoringTakesEveryAnnouncedStepOnceAndEndsWithTheLink) {
     std::fill(g_pRawData2, g_pRawData2 + 5 * frame, 0);
     helx::sim::SimLog::instance().clear();
     helx_take_mode = 1;
+    auto filled = [&](unsigned short* b, int k) {
+      return std::any_of(b + k * frame, b + (k + 1) * frame,
+                         [](unsigned short v) { return v != 0; });
+    };
+
+    // Once homing has ended the scanner rests; a step said to lie 1000 counts away is not where
+    // it is: dropped, nothing exposed, its slot left alone.
+    ASSERT_TRUE(eventually([] { return g_nAmpOnSeq == 30 && Scanner_InPosition == 1; }, 60));
+    const double here = position;
+    ResetScanSteps(1);
+    SetScanStepPositions(here, 1000.0, 10.0);
+    EXPECT_EQ(AnnounceScanStep(), 1);
+    ASSERT_EQ(WaitScanStepsStored(30), 1);
+    EXPECT_EQ(ScanStepsDropped(), 1);
+    EXPECT_EQ(ScanStepsStored(), 0);
+    EXPECT_FALSE(filled(g_pRawData, 0));
+
+    // Every step at the scanner's place is taken once, into its own slot.
     ResetScanSteps(5);
-    // Two steps announced back to back, as when the scanner outruns one read-out.
-    EXPECT_EQ(AnnounceScanStep(), 1);
-    EXPECT_EQ(AnnounceScanStep(), 1);
-    ASSERT_EQ(WaitScanStepsStored(30), 1);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(AnnounceScanStep(), 1);
+    SetScanStepPositions(here, 0.0, 50.0);
+    for (int i = 0; i < 5; ++i) {
+      EXPECT_EQ(AnnounceScanStep(), 1);
+      ASSERT_EQ(WaitScanStepsStored(30), 1);
+    }
     EXPECT_EQ(AnnounceScanStep(), 0);  // beyond the scan's frames
-    ASSERT_EQ(WaitScanStepsStored(30), 1);
     EXPECT_EQ(ScanStepsStored(), 5);
+    EXPECT_EQ(ScanStepsDropped(), 0);
     EXPECT_EQ(take, 0);
     for (int k = 0; k < 5; ++k) {
-      auto filled = [&](unsigned short* b) {
-        return std::any_of(b + k * frame, b + (k + 1) * frame,
-                           [](unsigned short v) { return v != 0; });
-      };
-      EXPECT_TRUE(filled(g_pRawData)) << "camera 1 slot " << k;
-      EXPECT_TRUE(filled(g_pRawData2)) << "camera 2 slot " << k;
+      EXPECT_TRUE(filled(g_pRawData, k)) << "camera 1 slot " << k;
+      EXPECT_TRUE(filled(g_pRawData2, k)) << "camera 2 slot " << k;
     }
     int exposures = 0;
     for (auto& e : helx::sim::SimLog::instance().entries("camera"))

@@ -473,6 +473,41 @@ INSTANTIATE_TEST_SUITE_P(EnteredSteps, SpectrographScan,
                                            StepCase{16.0f, 0, true}),   // settles short
                          stepCaseName);
 
+// The handshake alone, no thread behind it: where a step's frame belongs, and how a dropped
+// step leaves the queue.
+TEST(ScanSteps, AFrameBelongsToItsStepOnlyWhileTheScannerIsThereAndTheNextIsNotAnnounced) {
+  ResetScanSteps(3);
+  EXPECT_EQ(AnnounceScanStep(), 1);
+  EXPECT_EQ(ScannerAtScanStep(1, 12345.0), 1);  // no positions given: the order alone
+  ResetScanSteps(3);
+  SetScanStepPositions(100.0, -40.0, 10.0);  // steps at 60, 20, -20 counts
+  EXPECT_EQ(AnnounceScanStep(), 1);
+  EXPECT_EQ(ScannerAtScanStep(1, 50.0), 1);
+  EXPECT_EQ(ScannerAtScanStep(1, 70.0), 1);
+  EXPECT_EQ(ScannerAtScanStep(1, 71.0), 0);
+  EXPECT_EQ(ScannerAtScanStep(1, 49.0), 0);
+  EXPECT_EQ(AnnounceScanStep(), 1);
+  EXPECT_EQ(ScannerAtScanStep(1, 60.0), 0);  // step 2 is announced: step 1 is over
+  EXPECT_EQ(ScannerAtScanStep(2, 20.0), 1);
+
+  EXPECT_EQ(NextScanStep(), 1);
+  ScanStepDropped();
+  EXPECT_EQ(take, 1);  // step 2 still waits
+  EXPECT_EQ(NextScanStep(), 2);
+  ScanStepStored();
+  EXPECT_EQ(take, 0);
+  EXPECT_EQ(NextScanStep(), 0);
+  EXPECT_EQ(ScanStepsStored(), 1);
+  EXPECT_EQ(ScanStepsDropped(), 1);
+  EXPECT_EQ(WaitScanStepsStored(0.0), 1);
+
+  ResetScanSteps(3);
+  EXPECT_EQ(ScanStepsDropped(), 0);
+  EXPECT_EQ(AnnounceScanStep(), 1);
+  EXPECT_EQ(ScannerAtScanStep(1, 12345.0), 1);  // the last scan's positions are forgotten
+  ResetScanSteps(0);
+}
+
 TEST_F(Scanner, ASecondScanDoesNotTakeTheFirstScansCountForItsSteps) {
   simulate(nlohmann::json::object(), 5);
   drive([&] {

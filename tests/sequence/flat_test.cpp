@@ -9,6 +9,7 @@
 #include "app/shell.h"
 #include "motors/motors.h"
 #include "observing_fixture.h"
+#include "platform/os/clock.h"
 #include "platform/ui/operator.h"
 #include "sequence/sequence.h"
 
@@ -51,6 +52,10 @@ class Flat : public Observing {
       moves.clear();
     }
     Operator::clearPopups();
+    // Seven grating moves and scans: at real time the test would take half a minute, so the
+    // clock runs three times faster, and a step now and then may be dropped (left out of the
+    // mean, see below).
+    helx::os::Clock::instance().setScale(TestTimeScale(3));
     ASSERT_TRUE(Operator::commit(mainPanel, PANEL_cmd_Run));
     ASSERT_TRUE(runEnded(120));
     ASSERT_TRUE(Operator::sync(120));
@@ -67,7 +72,7 @@ TEST_F(Flat, SevenPositionsAroundTheBaseAveragedBiasSubtractedAndSaved) {
     ASSERT_EQ(ccd_camera, 4);
     Data[0].step = 5000;
     // Every frame read at a position holds 1000 + (that position - 4890) in camera 1, and
-    // 2000 in camera 2; both bias/dark frames are 100.
+    // 2000 in camera 2 (but one); both bias/dark frames are 100.
     const std::size_t pixels1 = static_cast<std::size_t>(nhDim1) * nvDim1;
     const std::size_t pixels2 = static_cast<std::size_t>(nhDim2) * nvDim2;
     for (std::size_t k = 0; k < pixels1; k++) BiasDark1[k] = 100;
@@ -81,8 +86,11 @@ TEST_F(Flat, SevenPositionsAroundTheBaseAveragedBiasSubtractedAndSaved) {
       if (camera == 1)
         for (std::size_t k = 0; k < pixels1; k++)
           g_pRawData[pixels1 * slot + k] = static_cast<unsigned short>(1000 + target - 4890);
+      // Camera 2's first frame at the first position is left as a frame that was never stored:
+      // the mean of that position comes from the other two.
+      const unsigned short value2 = slot == 0 && target == 4890 ? 0 : 2000;
       if (camera == 2)
-        for (std::size_t k = 0; k < pixels2; k++) g_pRawData2[pixels2 * slot + k] = 2000;
+        for (std::size_t k = 0; k < pixels2; k++) g_pRawData2[pixels2 * slot + k] = value2;
     });
     std::string before = monitorText();
     takeFlat();
@@ -95,7 +103,7 @@ TEST_F(Flat, SevenPositionsAroundTheBaseAveragedBiasSubtractedAndSaved) {
     EXPECT_LT(first, text.find("2 th Grating Position : 4910\n"));
     EXPECT_NE(text.find("7 th Grating Position : 5115\n"), std::string::npos);
     EXPECT_EQ(ControlText(mainPanel, PANEL_S1), "7");
-    EXPECT_EQ(run_frames_lost, 0);
+    EXPECT_EQ(run_frames_lost, run_frames_dropped);
 
     auto a = files("A", true), b = files("B", true);
     ASSERT_EQ(a.size(), 1u);

@@ -19,6 +19,7 @@
 struct Readout {
   int camera = 0;  // 1 or 2, 0 for an unknown handle
   int slot = 0;
+  double time = 0;  // instrument time the read-out began, after its exposure
 };
 std::vector<Readout> Readouts();
 void ClearReadouts();
@@ -54,6 +55,12 @@ struct Observation {
 };
 
 class Observing : public HelxProgram {
+ public:
+  // Under the sanitizers the program runs several times slower while the simulated instrument
+  // keeps real time: a step the monitoring loop reaches too late is dropped and reported, never
+  // stored under another step. The plain build must keep up with every step.
+  static bool DropsAllowed();
+
  protected:
   // Two cameras (or `cameras`), the scanner and the stepper controller, on a fast clock.
   void simulate(double scale = 25, int cameras = 2, nlohmann::json camera = {});
@@ -63,10 +70,13 @@ class Observing : public HelxProgram {
   void powerOn();
   // Opens the dialog, fills it (4x4 binning: 128 x 128 frames) and presses OK.
   void setup(const Observation& s);
-  // The clock's rate while a run acquires: slow enough that a busy machine keeps up with the
-  // scan steps (power-up and cooling run on the faster rate of simulate()).
-  // (Both rates go through TestTimeScale.)
-  double runScale = 3;
+  // The clock's rate while a run acquires: real time, as at the telescope. The scan program
+  // rests the scanner for 0.3 of a step (27 ms of a 90 ms step), and a frame is stored only
+  // when its exposure ended before the scanner was half-way to the next step: a faster clock
+  // leaves a busy machine a few milliseconds for that. Power-up and cooling run on the faster
+  // rate of simulate(). (Both rates go through TestTimeScale.)
+  double runScale = 1;
+  double setupScale = 25;  // the rate of simulate(), again once a run has ended
   // Presses Run and waits until the run has ended and Run is enabled again.
   void runAndWait(double seconds = 60);
   void pressRun();
@@ -82,9 +92,13 @@ class Observing : public HelxProgram {
   // The scan steps of `camera`'s exposures: round(position / step) for each exposure away from
   // the start (the pre-scan exposures at the start are dropped).
   static std::vector<int> stepsOf(const std::vector<Exposure>& all);
-  // Frame k of every cube of `camera` was exposed at scan step k + 1, each step exactly one
-  // frame, for `scans` scans of `frames` steps: checked by pairing the logged exposures at
-  // steps with the slots the frames were read into.
-  static void expectStepFrames(int camera, int scans, int frames);
+  // Every frame of `camera` stored in slot k was exposed at scan step k + 1, checked by pairing
+  // each read-out with the last exposure the simulator logged for that camera before it, and
+  // at most `scans` x `frames` were stored. Returns the frames stored.
+  static int expectStepFrames(int camera, int scans, int frames);
+  // The scans of the last Run for `cameras`: every frame stored under its own step (above);
+  // every step either stored or dropped and reported; a dropped frame's slot all zeros in the
+  // file, every stored one not; the counts of the end line.
+  void expectScanFrames(const std::vector<int>& cameras, int scans, int frames) const;
   static int page(const char* name);
 };

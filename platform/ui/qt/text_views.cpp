@@ -4,6 +4,8 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <algorithm>
+#include <cstdint>
+#include <string_view>
 
 #include "platform/ui/qt/labels.h"
 #include "platform/ui/qt/views.h"
@@ -36,37 +38,47 @@ class TextMessageView : public ControlView {
   QLabel* text_;
 };
 
-// Lines kept on screen; the model keeps the whole text.
-constexpr int kTextBoxLines = 20000;
-
+// The box shows what the model keeps: kTextBoxLines lines and the one being written, in blocks.
 class TextBoxView : public ControlView {
  public:
   TextBoxView(const Control& c, int panel, QWidget* surface)
       : ControlView(panel, c.id, new QPlainTextEdit(surface), LabelPlace::Above),
         box_(static_cast<QPlainTextEdit*>(body())) {
     box_->setReadOnly(true);
-    box_->setMaximumBlockCount(kTextBoxLines);
+    box_->setMaximumBlockCount(static_cast<int>(kTextBoxLines) + 1);
     box_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   }
 
  protected:
   void syncValue(const Control& c) override {
-    if (c.text == shown_) return;
-    if (c.text.size() > shown_.size() && c.text.compare(0, shown_.size(), shown_) == 0) {
-      // The program appends: add only the new text.
+    // Since the last look the program may have appended, and the model may have dropped lines
+    // from the top: what is left of the shown text then begins the model's.
+    const bool sameText = shownOnce_ && c.textGeneration == generation_ &&
+                          c.textDropped >= dropped_ && c.textDropped - dropped_ <= shown_.size();
+    const std::string_view kept =
+        sameText ? std::string_view(shown_).substr(c.textDropped - dropped_) : std::string_view();
+    if (sameText && c.text.size() >= kept.size() && c.text.compare(0, kept.size(), kept) == 0) {
+      if (c.text.size() == kept.size()) return;
+      // Only the new text is added; the box drops from its top what the model dropped.
       QTextCursor end(box_->document());
       end.movePosition(QTextCursor::End);
-      end.insertText(runtimeText(c.text.substr(shown_.size())));
+      end.insertText(runtimeText(c.text.substr(kept.size())));
     } else {
       box_->setPlainText(runtimeText(c.text));
     }
     shown_ = c.text;
+    generation_ = c.textGeneration;
+    dropped_ = c.textDropped;
+    shownOnce_ = true;
     box_->verticalScrollBar()->setValue(box_->verticalScrollBar()->maximum());
   }
 
  private:
   QPlainTextEdit* box_;
   std::string shown_;
+  std::uint64_t generation_ = 0;
+  std::uint64_t dropped_ = 0;
+  bool shownOnce_ = false;
 };
 
 class StringView : public ControlView {

@@ -72,3 +72,31 @@ TEST_F(RuntimeTest, FileDialogsTakeQueuedAnswers) {
   ASSERT_EQ(popups.size(), 2u);
   EXPECT_EQ(popups[0].title, "Load Data File");
 }
+
+TEST_F(RuntimeTest, ThePopupRecordKeepsTheNewestAndCountsThemAll) {
+  Operator::clearPopups();
+  auto raise = [](std::size_t from, std::size_t to) {
+    for (std::size_t i = from; i < to; ++i)
+      MessagePopup("Warning", ("popup " + std::to_string(i) + ".").c_str());
+  };
+  raise(0, 5);
+  ASSERT_TRUE(Operator::waitForPopup("Warning", "popup 2.", 0));  // a wait has read up to 2
+  const std::size_t total = helx::ui::kPopupRecords + 10;
+  raise(5, total);
+
+  auto kept = Operator::popups();
+  ASSERT_EQ(kept.size(), helx::ui::kPopupRecords);
+  EXPECT_EQ(Operator::popupCount(), total);
+  EXPECT_EQ(kept.front().text, "popup 10.");
+  EXPECT_EQ(kept.back().text, "popup " + std::to_string(total - 1) + ".");
+  // The next wait counts from the oldest popup kept: those dropped are gone for it too.
+  EXPECT_FALSE(Operator::waitForPopup("Warning", "popup 3.", 0));
+  auto next = Operator::waitForPopup("Warning", "popup", 0);
+  ASSERT_TRUE(next);
+  EXPECT_EQ(next->text, "popup 10.");
+  EXPECT_TRUE(Operator::waitForPopup("", "popup " + std::to_string(total - 1) + ".", 0));
+
+  Operator::clearPopups();
+  EXPECT_TRUE(Operator::popups().empty());
+  EXPECT_EQ(Operator::popupCount(), 0u);
+}

@@ -1,8 +1,17 @@
 // Values, attributes, lists and pages as the program writes and reads them.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <sstream>
+#include <string>
+#include <utility>
 
 #include "platform/ui/callbacks.h"
+#include "platform/ui/message_log.h"
+#include "platform/ui/model.h"
+#include "platform/ui/operator.h"
 #include "runtime_fixture.h"
 
 TEST_F(RuntimeTest, TextBoxAppendsWhileMessagesAndStringsReplace) {
@@ -120,4 +129,89 @@ TEST_F(RuntimeTest, GraphPlotsAndBitmaps) {
   ASSERT_EQ(NewBitmap(3, 8, 3, 2, table, bits, nullptr, &bitmap), 0);
   EXPECT_EQ(DiscardBitmap(bitmap), 0);
   EXPECT_LT(DiscardBitmap(bitmap), 0);
+}
+
+namespace {
+std::string boxText(int panel) { return helx::ui::Operator::text(panel, P_BOX); }
+
+std::size_t breaks(const std::string& text) {
+  return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+}  // namespace
+
+TEST_F(RuntimeTest, ATextBoxKeepsItsLastLinesWhileTheMessageLogGetsEveryText) {
+  const std::string logPath = ::testing::TempDir() + "/text_box_lines.log";
+  std::remove(logPath.c_str());
+  helx::ui::SetMessageLogPath(logPath);
+  const std::size_t extra = 7;
+  for (std::size_t i = 0; i < helx::ui::kTextBoxLines + extra; ++i)
+    SetCtrlVal(panel, P_BOX, ("line " + std::to_string(i) + "\n").c_str());
+  SetCtrlVal(panel, P_BOX, "being written ");
+  SetCtrlVal(panel, P_BOX, 42);
+  helx::ui::SetMessageLogPath("");
+
+  const std::string text = boxText(panel);
+  EXPECT_EQ(breaks(text), helx::ui::kTextBoxLines);
+  EXPECT_EQ(text.rfind("line 7\n", 0), 0u) << "the oldest lines go first, whole";
+  EXPECT_NE(text.find("line " + std::to_string(helx::ui::kTextBoxLines + extra - 1) + "\n"),
+            std::string::npos);
+  const std::string end = "\nbeing written 42";  // the line being written, number appended
+  ASSERT_GE(text.size(), end.size());
+  EXPECT_EQ(text.substr(text.size() - end.size()), end);
+  int length = 0;
+  GetCtrlValueLength(panel, P_BOX, &length);
+  EXPECT_EQ(static_cast<std::size_t>(length), text.size());
+
+  // The log has every text, the dropped lines and the number among them.
+  const std::string written = fileText(logPath);
+  EXPECT_NE(written.find("[text] line 0\\n\n"), std::string::npos);
+  EXPECT_NE(written.find("[text] line 6\\n\n"), std::string::npos);
+  EXPECT_NE(written.find("[text] 42\n"), std::string::npos);
+  std::size_t lines = 0;
+  for (std::size_t at = written.find("[text] line "); at != std::string::npos;
+       at = written.find("[text] line ", at + 1))
+    ++lines;
+  EXPECT_EQ(lines, helx::ui::kTextBoxLines + extra);
+}
+
+TEST_F(RuntimeTest, ATextBoxTrimsOneLongAppendAndAReplacedText) {
+  std::string many;
+  for (std::size_t i = 0; i < helx::ui::kTextBoxLines + 3; ++i)
+    many += "row " + std::to_string(i) + "\n";
+  SetCtrlVal(panel, P_BOX, many.c_str());
+  std::string text = boxText(panel);
+  EXPECT_EQ(breaks(text), helx::ui::kTextBoxLines);
+  EXPECT_EQ(text.rfind("row 3\n", 0), 0u);
+
+  // What a view needs to add only the new text: the characters dropped so far, counted from
+  // the last replacement of the whole text.
+  auto state = [&] {
+    return helx::ui::Model::instance().with([&](helx::ui::Model& m) {
+      const helx::ui::Control* c = m.control(panel, P_BOX);
+      return std::make_pair(c->textGeneration, c->textDropped);
+    });
+  };
+  const auto [generation, dropped] = state();
+  EXPECT_EQ(dropped, std::string("row 0\nrow 1\nrow 2\n").size());
+  SetCtrlVal(panel, P_BOX, "row next\n");
+  EXPECT_EQ(state().first, generation);
+  EXPECT_EQ(state().second, dropped + std::string("row 3\n").size());
+
+  ResetTextBox(panel, P_BOX, "fresh\n");
+  EXPECT_EQ(boxText(panel), "fresh\n");
+  EXPECT_EQ(state(), std::make_pair(generation + 1, std::uint64_t{0}));
+  // A replacement longer than the box is cut like an append.
+  ResetTextBox(panel, P_BOX, many.c_str());
+  EXPECT_EQ(boxText(panel).rfind("row 3\n", 0), 0u);
+  EXPECT_EQ(state().first, generation + 2);
+  // Strings and messages are replaced, never cut.
+  SetCtrlVal(panel, P_MSG, many.c_str());
+  EXPECT_EQ(helx::ui::Operator::text(panel, P_MSG), many);
 }
