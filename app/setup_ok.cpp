@@ -102,6 +102,12 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
     MessagePopup("Warning", "CCD Temperature is not stabilized. Please wait");
     return 0;
   }
+  // Homing jogs the scanner and sets its zero: no scan program may be downloaded under it.
+  if (ScannerHoming()) {
+    AppendMonitor("The scanner is still homing.\n");
+    MessagePopup("Warning", "The scanner is still homing.");
+    return 0;
+  }
   // The run thread uses the buffers this confirmation would release.
   if (Run_thread_stop == 0 || RunActive()) {
     MessagePopup("Warning", "An observation is running. Stop it before changing the setup.");

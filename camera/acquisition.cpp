@@ -1,8 +1,10 @@
 // Moving image data from the current camera into the frame buffers.
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "app/observation_state.h"
+#include "app/shell.h"
 #include "camera/camera.h"
 
 namespace {
@@ -18,9 +20,27 @@ float exposureOf(long handle) { return handle == nCameraHandle2 ? g_fExpTime2 : 
 
 double AcquisitionTimeLimit(float exposure, int frames) {
   if (frames < 1) frames = 1;
-  double perFrame = 2.0 * (exposure > 0 ? exposure : 0) + 0.5;  // exposure plus any read-out
-  return 10.0 + frames * perFrame;
+  double perFrame = 2.0 * (exposure > 0 ? exposure : 0) + kCameraReadoutAllowanceSeconds;
+  return kCameraWaitMarginSeconds + frames * perFrame;
 }
+
+double SeriesTimeLimit(float kinetic, int frames) {
+  if (frames < 1) frames = 1;
+  return kCameraWaitMarginSeconds + 2.0 * frames * (kinetic > 0 ? kinetic : 0);
+}
+
+namespace {
+void reportHung(double limitSeconds) {
+  long current = 0;
+  GetCurrentCamera(&current);
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "Camera %d did not finish its exposure within %.1f s: acquisition aborted.\n",
+                current == nCameraHandle2 ? 2 : 1, limitSeconds);
+  AppendMonitor(text);
+  MessagePopup("Error", text);
+}
+}  // namespace
 
 int WaitCameraIdle(double limitSeconds) {
   double deadline = Timer() + limitSeconds;
@@ -30,11 +50,18 @@ int WaitCameraIdle(double limitSeconds) {
     if (status == DRV_IDLE) return 1;
     if (Timer() > deadline) {
       AbortAcquisition();
-      return 0;
+      reportHung(limitSeconds);
+      return -1;
     }
     // A short pause leaves the core to the camera; it costs far less than a read-out.
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
+}
+
+int CameraFinished(double limitSeconds) {
+  int idle = WaitCameraIdle(limitSeconds);
+  if (idle == 0) MessagePopup("Status", "System not initialized");
+  return idle == 1 ? 1 : 0;
 }
 
 void TakeImage(int nh, int nv, long handle, int frameIndex) {
@@ -46,10 +73,7 @@ void TakeImage(int nh, int nv, long handle, int frameIndex) {
 }
 
 void DataDump(int nh, int nv, long handle, int frameIndex) {
-  if (!WaitCameraIdle(AcquisitionTimeLimit(exposureOf(handle), 1))) {
-    MessagePopup("Status", "System not initialized");
-    return;
-  }
+  if (!CameraFinished(AcquisitionTimeLimit(exposureOf(handle), 1))) return;
   {
     std::lock_guard guard(FrameBufferLock());
     unsigned short* buffer = bufferOf(handle);
@@ -69,10 +93,7 @@ void TakeImage_FTmode(int nh, int nv, int frameCount, long handle) {
     AbortAcquisition();
     return;
   }
-  if (!WaitCameraIdle(AcquisitionTimeLimit(exposureOf(handle), frameCount))) {
-    MessagePopup("Status", "System not initialized");
-    return;
-  }
+  if (!CameraFinished(AcquisitionTimeLimit(exposureOf(handle), frameCount))) return;
   {
     std::lock_guard guard(FrameBufferLock());
     unsigned short* buffer = bufferOf(handle);

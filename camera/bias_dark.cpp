@@ -8,10 +8,10 @@
 
 #include "app/observation_state.h"
 #include "app/shell.h"
+#include "camera/camera.h"
 #include "camera/frame_geometry.h"
 #include "files/fits_files.h"
 #include "platform/atmcd/atmcd.h"
-#include "platform/os/clock.h"
 #include "platform/ui/userint.h"
 
 void AverageBiasDark(const unsigned short* series, unsigned short* frame, long pixels, int frames) {
@@ -100,25 +100,11 @@ void TakeBiasDark(int emGain, int preAmpGain, int hbin, int vbin, float exposure
     ReleaseBuffer(series);
     return;
   }
-  // Polls yield; a series that never ends (far beyond its exposures and read-outs) is aborted
-  // rather than holding the interface for ever.
-  auto& clock = helx::os::Clock::instance();
-  double limit = clock.seconds() + 60.0 + 4.0 * BIASDARK_FRAMES * (kinetic + actualExposure);
-  int status = DRV_ACQUIRING;
-  for (;;) {
-    if (GetStatus(&status) != DRV_SUCCESS) {
-      MessagePopup("Status", "System not initialized");
-      ReleaseBuffer(series);
-      return;
-    }
-    if (status == DRV_IDLE) break;
-    if (clock.seconds() > limit) {
-      AbortAcquisition();
-      MessagePopup("Error", "Bias/dark series did not finish");
-      ReleaseBuffer(series);
-      return;
-    }
-    Delay(0.001);
+  // A series that never ends (far beyond its exposures and read-outs) is aborted and named
+  // rather than holding the interface.
+  if (!CameraFinished(SeriesTimeLimit(kinetic > 0 ? kinetic : actualExposure, BIASDARK_FRAMES))) {
+    ReleaseBuffer(series);
+    return;
   }
   if (GetAcquiredData16(series, static_cast<unsigned long>(pixels) * BIASDARK_FRAMES) !=
       DRV_SUCCESS) {

@@ -28,12 +28,23 @@ void TakeImage(int nh, int nv, long handle, int frameIndex);
 void DataDump(int nh, int nv, long handle, int frameIndex);
 void TakeImage_FTmode(int nh, int nv, int frameCount, long handle);
 
+// How long a camera may take before it counts as hung: every frame twice its exposure plus a
+// read-out allowance, and a margin for the driver's start of an acquisition.
+constexpr double kCameraWaitMarginSeconds = 5.0;
+constexpr double kCameraReadoutAllowanceSeconds = 0.5;
+
 // Waits until the current camera is idle, polling with a short pause. Returns 1 when idle, 0
-// when the status could not be read or the camera did not finish within `limitSeconds` of the
-// instrument clock (it is then aborted).
+// when the status could not be read, -1 when the camera did not finish within `limitSeconds`
+// of the instrument clock (it is then aborted, and the operator told which camera hung).
 int WaitCameraIdle(double limitSeconds);
-// A generous limit for `frames` frames of `exposure` seconds: far beyond exposure and read-out.
+// WaitCameraIdle that also names a status failure ("Status" / "System not initialized").
+// Returns 1 when idle.
+int CameraFinished(double limitSeconds);
+// The limit for `frames` frames of `exposure` seconds (see kCameraWaitMarginSeconds).
 double AcquisitionTimeLimit(float exposure, int frames);
+// The limit for a series of `frames` frames of `kinetic` seconds each (exposure and read-out,
+// as the driver gives them).
+double SeriesTimeLimit(float kinetic, int frames);
 
 // ---- cooling ----
 int TempSet(int cooler1Off, int cooler2Off, int setPoint1, int setPoint2);

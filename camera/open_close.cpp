@@ -157,10 +157,10 @@ void CloseCamera(long handle) {
   // can take, then aborted.
   int frames = g_nFrameNumber1 > 100 ? g_nFrameNumber1.load() : 100;
   float exposure = g_fExpTime1 > g_fExpTime2 ? g_fExpTime1 : g_fExpTime2;
-  if (!WaitCameraIdle(AcquisitionTimeLimit(exposure, frames))) {
+  // A camera that does not become idle (hung, named by the wait, or its status unreadable) is
+  // still shut down: Power Off marks it closed, and the driver must not be left open under it.
+  if (WaitCameraIdle(AcquisitionTimeLimit(exposure, frames)) == 0)
     MessagePopup("Status", "System not initialized1");
-    return;
-  }
   unsigned int result = SetShutter(1, 0, 1, 1);
   AppendMonitor("Set to Shutter Auto Mode\n");
   if (result != DRV_SUCCESS) MessagePopup("Error", "Shutter Error");

@@ -43,16 +43,10 @@ int preScanExposures(void) {
   StartAcquisition();
   SetCurrentCamera(nCameraHandle2);
   StartAcquisition();
-  if (!WaitCameraIdle(limit)) {
-    MessagePopup("Status", "System not initialized");
-    return 0;
-  }
+  if (!CameraFinished(limit)) return 0;
   SetCurrentCamera(nCameraHandle1);
   StartAcquisition();
-  if (!WaitCameraIdle(limit)) {
-    MessagePopup("Status", "System not initialized");
-    return 0;
-  }
+  if (!CameraFinished(limit)) return 0;
   return 1;
 }
 
@@ -188,6 +182,8 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
   }
   return scanEnd(result);
 }
+
+int ScanProgramRunning(void) { return scan_running != 0 || Scanning != 0 ? 1 : 0; }
 
 int AbortScan(void) {
   if (scan_running == 0 && Scanning == 0) return 1;

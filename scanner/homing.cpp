@@ -26,6 +26,28 @@ bool answeredNonZero(const char* command) {
 
 void stopTimer() { SetCtrlAttribute(mainPanel, PANEL_TIMER, ATTR_ENABLED, 0); }
 
+// A homing command the controller refused (its reply starts with the bell) or did not answer:
+// homing has failed, and the scanner's zero is not set. The state goes back to 0 so that the
+// next Power On homes again; scans are refused until then.
+// `show`: the reply goes to the message box, as the operator's commands' replies do.
+bool refused(const char* command, bool show = false) {
+  char reply[256];
+  if (PmacCommand(command, reply) >= 0 && reply[0] != '\a') {
+    if (show) AppendMonitor(reply);
+    return false;
+  }
+  stopTimer();
+  g_nAmpOnSeq = 0;
+  char text[240];
+  std::snprintf(text, sizeof text,
+                "Scanner homing failed: the controller %s \"%s\". The scanner's zero is not "
+                "set: scans are refused until Power On has homed it again.\n",
+                reply[0] == '\a' ? "refused" : "did not answer", command);
+  AppendMonitor(text);
+  MessagePopup("Error", text);
+  return true;
+}
+
 void jogToZerostep() {
   char command[32];
   std::snprintf(command, sizeof command, "#1J=%d", zerostep.load());
@@ -44,12 +66,21 @@ void moveZerostep(int sign) {
 
 }  // namespace
 
+int ScannerHoming(void) {
+  int enabled = 0;
+  GetCtrlAttribute(mainPanel, PANEL_TIMER, ATTR_ENABLED, &enabled);
+  return enabled != 0 && g_nAmpOnSeq != 30 ? 1 : 0;
+}
+
+int ScannerHomed(void) { return g_nAmpOnSeq == 30 ? 1 : 0; }
+
 void ampon_timer(void) {
+  // The controller refuses jogs and homing while a program runs: homing waits for the scan.
+  if (ScanProgramRunning()) return;
   char reply[256];
   switch (g_nAmpOnSeq) {
     case 0: {
-      send("#1o0");
-      send("#1j/");
+      if (refused("#1o0") || refused("#1j/")) break;
       Delay(0.1);
       send("m139->Y:$814,14");
       send("m138->X:$3D,18");
@@ -63,14 +94,14 @@ void ampon_timer(void) {
       }
       AppendMonitor("Amp is turned ON\n");
       send("m132->X:$3D,22");
-      send("j-");
+      if (refused("j-")) break;
       g_nAmpOnSeq = 10;
       break;
     }
     case 10:
       if (!answeredNonZero("m132")) break;
       Delay(1.0);
-      send("hm");
+      if (refused("hm")) break;
       g_nAmpOnSeq = 20;
       break;
     case 20:
@@ -84,14 +115,15 @@ void ampon_timer(void) {
       if (!answeredNonZero("m140")) break;
       zerostep += 75000;
       std::snprintf(reply, sizeof reply, "#1J=%d", zerostep.load());
-      send(reply);
+      if (refused(reply)) break;
       g_nAmpOnSeq = 23;
       break;
     case 23:
       if (!answeredNonZero("m140")) break;
-      getresponse("HMZ");
+      if (refused("HMZ", true)) break;
       zerostep = 0;
       g_nAmpOnSeq = 30;
+      AppendMonitor("\nScanner homed.\n");
       break;
     case 30:
       stopTimer();

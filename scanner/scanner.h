@@ -91,11 +91,18 @@ int ExecuteProgram(long cameraHandle, int takeMode);
 // promptly (within one poll). Returns 1 when no scan runs any more, 0 when ExecuteProgram did
 // not end within 5 s.
 int AbortScan(void);
+// 1 from the start of ExecuteProgram (pre-scan exposures included) until the scan has ended.
+int ScanProgramRunning(void);
 void ReadPosition(void);
 void Monitor(void);
 
 // ---- homing ----
 void ampon_timer(void);
+// 1 while the homing sequence runs (its timer enabled and the scanner not yet homed): the setup
+// and Run are refused then, since homing jogs the scanner and sets its zero.
+int ScannerHoming(void);
+// 1 once homing has set the scanner's zero (state 30); 0 before, and after a failed homing.
+int ScannerHomed(void);
 
 // ---- gathering ----
 int UploadQuickGather(int writeFile);

@@ -299,6 +299,34 @@ void scanStopBlock(int configuration, int frames) {
   resetSlide(frames);
 }
 
+int SetupAcquisitionMode() {
+  int ccdPage = 0, mode = 1;
+  GetPanelHandleFromTabPage(HELXpanelSetting, SetHELX_setTAB, 0, &ccdPage);
+  GetCtrlVal(ccdPage, setCCDTAB_CCD_setAcq, &mode);
+  return mode;
+}
+
+// Homing jogs the scanner and sets its zero: a scan started meanwhile would start from
+// anywhere, and one started after a failed homing from a zero that was never set. Modes that
+// leave the scanner at rest need no zero.
+bool scannerReadyFor(int frames, int mode) {
+  if (ScannerHoming()) {
+    AppendMonitor("The scanner is still homing.\n");
+    MessagePopup("Warning", "The scanner is still homing.");
+    return false;
+  }
+  bool scans = ccd_camera == 4 || (frames > 1 && mode != 6 && mode != 8 && mode != 0);
+  if (scans && !ScannerHomed()) {
+    const char* why =
+        "Run refused: the scanner has not been homed, so its zero is not set. Power it off "
+        "and on again to home it.\n";
+    AppendMonitor(why);
+    MessagePopup("Error", why);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int CVICALLBACK RunThread(void* functionData) {
@@ -312,9 +340,7 @@ int CVICALLBACK RunThread(void* functionData) {
     run_active = 0;
     return -1;
   }
-  int ccdPage = 0;
-  GetPanelHandleFromTabPage(HELXpanelSetting, SetHELX_setTAB, 0, &ccdPage);
-  GetCtrlVal(ccdPage, setCCDTAB_CCD_setAcq, &acquisitionMode);
+  acquisitionMode = SetupAcquisitionMode();
   gliFreq = helx::os::PerformanceFrequency();
   if (gliFreq <= 0) MessagePopup("Error", "Cannot support the timer of high resolution");
   for (int control : {PANEL_viewCCD1, PANEL_viewCCD2, PANEL_SelectAxis, PANEL_set_Select_Frame,
@@ -357,6 +383,10 @@ int CVICALLBACK cmd_Run(int panel, int control, int event, void* callbackData, i
   dim(PANEL_cmd_Run, 1);
   DiscardImagePanel();
   if (CCD_status != 1 || Scanner_status != 1) return -1;
+  if (!scannerReadyFor(g_nFrameNumber1, SetupAcquisitionMode())) {
+    dim(PANEL_cmd_Run, 0);
+    return -1;
+  }
   if (setup_buffers_ok == 0) {
     MessagePopup("Error",
                  "The frame buffers of this setup are missing: Run is refused. "

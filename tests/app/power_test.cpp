@@ -45,7 +45,7 @@ class Powered : public HelxProgram {
         [] {
           int stable = 0;
           GetCtrlVal(mainPanel, PANEL_CCDTEMPSTATUS, &stable);
-          return stable == 1 && temp_thread == 1 && Scanner_status == 1;
+          return stable == 1 && temp_thread == 1 && Scanner_status == 1 && ScannerHoming() == 0;
         },
         60));
   }
@@ -208,6 +208,32 @@ TEST_F(Powered, QuitAfterPowerUpParksEverythingAndEnds) {
   EXPECT_EQ(Motor_status, 0);
   EXPECT_EQ(PmacAccessible, 0);
   EXPECT_EQ(g_pRawData, nullptr);
+}
+
+TEST_F(Powered, SetupAndRunAreRefusedWhileTheScannerHomes) {
+  simulate(2);
+  // The controller never reports the home found: homing stays in progress.
+  helx::sim::Settings::instance().set(
+      {{"camera", {{"count", 2}, {"cool_rate", 40.0}, {"settle", 0.2}, {"hold", 0.5}}},
+       {"pmac", {{"faults", {{"no_reply:M145", {{"times", -1}}}}}}},
+       {"sixk", {{"port", 0}}},
+       {"log", {{"path", ""}}}});
+  EXPECT_EQ(run([&] {
+              ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWERON));
+              ASSERT_TRUE(eventually([] { return temp_thread == 1 && g_nAmpOnSeq == 21; }, 60));
+              Operator::clearPopups();
+              openSetup();
+              ok();
+              EXPECT_TRUE(Operator::waitForPopup("Warning", "The scanner is still homing.", 5));
+              EXPECT_EQ(setup_buffers_ok, 0);
+              // Run as it stands after a setup confirmed before this power-up.
+              SetCtrlAttribute(mainPanel, PANEL_cmd_Run, ATTR_DIMMED, 0);
+              ASSERT_TRUE(Operator::commit(mainPanel, PANEL_cmd_Run));
+              EXPECT_TRUE(Operator::waitForPopup("Warning", "The scanner is still homing.", 5));
+              EXPECT_EQ(RunActive(), 0);
+              quit();
+            }),
+            0);
 }
 
 TEST_F(Powered, MonitoringTakesEveryAnnouncedStepOnceAndEndsWithTheLink) {

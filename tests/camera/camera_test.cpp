@@ -165,8 +165,21 @@ TEST_F(Cameras, ACameraThatNeverFinishesIsReportedAfterItsTimeLimit) {
     TakeImage(512, 512, nCameraHandle1, 0);
     DataDump(512, 512, nCameraHandle1, 0);
     EXPECT_GE(helx::os::Clock::instance().seconds() - start, AcquisitionTimeLimit(0.01f, 1));
-    EXPECT_TRUE(Operator::waitForPopup("Status", "System not initialized", 5));
+    // Named as hung, not as a camera that is not there.
+    EXPECT_TRUE(Operator::waitForPopup(
+        "Error", "Camera 1 did not finish its exposure within 5.5 s: acquisition aborted.", 5));
+    EXPECT_FALSE(Operator::waitForPopup("Status", "System not initialized", 0));
     EXPECT_EQ(g_pRawData[0], 0xBEEF);
+
+    // Closing a camera that hangs names it and still shuts it down.
+    Operator::clearPopups();
+    helx::atmcd_sim::faults().inject("AcquisitionHang", 1);
+    TakeImage(512, 512, nCameraHandle1, 0);
+    CloseCamera(nCameraHandle1);
+    EXPECT_TRUE(Operator::waitForPopup("Error", "Camera 1 did not finish its exposure", 5));
+    EXPECT_EQ(CCD_status, 0);
+    int status = 0;
+    EXPECT_EQ(GetStatus(&status), static_cast<unsigned>(DRV_NOT_INITIALIZED));
     quit();
   });
 }

@@ -681,6 +681,30 @@ TEST_F(Scanner, HomingEndsInStateThirtyAndASecondPowerUpDoesNotHomeAgain) {
   });
 }
 
+TEST_F(Scanner, AHomingStepThatFailsEndsHomingAndTheNextPowerUpHomesAgain) {
+  // The controller does not answer the command that sets the new zero, once.
+  simulate({{"faults", {{"no_reply:HMZ", {{"times", 1}}}}}});
+  drive([&] {
+    ASSERT_EQ(ScanOpen(), 1);
+    SetCtrlAttribute(mainPanel, PANEL_TIMER, ATTR_ENABLED, 1);
+    EXPECT_EQ(ScannerHoming(), 1);
+    EXPECT_TRUE(Operator::waitForPopup(
+        "Error", "Scanner homing failed: the controller did not answer \"HMZ\"", 30));
+    EXPECT_EQ(g_nAmpOnSeq, 0);
+    EXPECT_EQ(ScannerHoming(), 0);
+    EXPECT_EQ(ScannerHomed(), 0);
+    EXPECT_TRUE(pmacEvents("home_zero").empty());
+    EXPECT_FALSE(contains(monitorText(), "Scanner homed."));
+
+    // The next power-up homes from the start.
+    SetCtrlAttribute(mainPanel, PANEL_TIMER, ATTR_ENABLED, 1);
+    ASSERT_TRUE(eventually([] { return ScannerHomed() == 1; }, 30));
+    EXPECT_EQ(pmacEvents("home_start").size(), 2u);
+    EXPECT_EQ(pmacEvents("home_zero").size(), 1u);
+    EXPECT_TRUE(contains(monitorText(), "\nScanner homed.\n"));
+  });
+}
+
 TEST_F(Scanner, AnAmplifierThatDoesNotEnableLeavesStateZero) {
   simulate({{"faults", {{"amp_enable", {{"times", -1}}}}}});
   drive([&] {

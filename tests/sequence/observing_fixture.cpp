@@ -87,9 +87,13 @@ void Observing::powerOn() {
                monitorText().find("Temperature Stabilized!") != std::string::npos;
       },
       60));
-  // The scanner homes after power-up; a scan starts from its home.
-  ASSERT_TRUE(
-      eventually([] { return scanpos > -1.0f && scanpos < 1.0f && Scanner_InPosition == 1; }, 60));
+  // The scanner homes after power-up (the setup is refused meanwhile); a scan starts from its
+  // home.
+  ASSERT_TRUE(eventually(
+      [] {
+        return ScannerHomed() == 1 && scanpos > -1.0f && scanpos < 1.0f && Scanner_InPosition == 1;
+      },
+      60));
 }
 
 int Observing::page(const char* name) { return Operator::page(name).value_or(-1); }

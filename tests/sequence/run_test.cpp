@@ -10,6 +10,7 @@
 #include "app/setup.h"
 #include "app/shell.h"
 #include "observing_fixture.h"
+#include "platform/atmcd/atmcd_sim.h"
 #include "platform/os/clock.h"
 #include "platform/ui/callbacks.h"
 #include "platform/ui/operator.h"
@@ -231,6 +232,28 @@ TEST_F(Observing, StopDuringAScanSavesThatScanAndStartsNoOther) {
     expectShapes(files("B"), 1, 8);
     expectScanFrames({1, 2}, 1, 8);
     EXPECT_EQ(ControlText(mainPanel, PANEL_S1), "1");
+    quit();
+  });
+}
+
+TEST_F(Observing, ACameraThatHangsIsNamedAndTheRunEndsWithItsLoss) {
+  simulate();
+  observe([&] {
+    powerOn();
+    Observation s;
+    s.camera = "Camera 1";
+    s.frames = 5;
+    setup(s);
+    Operator::clearPopups();
+    // Camera 1's pre-scan exposure never ends: the scan must not start, and the operator must
+    // learn that the camera hung rather than that it is not there.
+    helx::atmcd_sim::faults().inject("AcquisitionHang@1", 1);
+    runAndWait();
+    EXPECT_TRUE(Operator::waitForPopup(
+        "Error", "Camera 1 did not finish its exposure within 5.5 s: acquisition aborted.", 5));
+    EXPECT_FALSE(Operator::waitForPopup("Status", "System not initialized", 0));
+    EXPECT_TRUE(contains(monitorText(), "Observation ended: 5 frames lost.\n"));
+    EXPECT_EQ(ScanStepsAnnounced(), 0);
     quit();
   });
 }
