@@ -136,6 +136,7 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
   }
 
   entire_directory[0] = '\0';
+  data_folder_ok = 0;
 
   if (CCD_status == 1) {
     Run_thread_stop = 1;
@@ -233,6 +234,9 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
       appendDirectory(targetFolder(target));
     }
     runFolderScript();
+    // The script runs on its own and says nothing when it fails: the folder must take files
+    // before the first bias/dark is saved into it.
+    CheckDataFolder(entire_directory);
 
     int shutter = 0, fan = 0;
     GetCtrlVal(ccdPage, setCCDTAB_CCD_setShutter, &shutter);

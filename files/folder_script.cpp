@@ -3,9 +3,11 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/shell.h"
 #include "platform/os/paths.h"
+#include "platform/os/storage.h"
 #include "platform/ui/userint.h"
 
 namespace {
@@ -83,4 +85,22 @@ int makefolderscript(const char* path) {
   std::fputs(path, file);
   std::fclose(file);
   return 1;
+}
+
+std::atomic<int> data_folder_ok{0};
+char data_folder_problem[256] = "";
+
+int CheckDataFolder(const char* path) {
+  std::string why = helx::os::PrepareWritableFolder(path);
+  std::snprintf(data_folder_problem, sizeof data_folder_problem, "%s", why.c_str());
+  data_folder_ok = why.empty() ? 1 : 0;
+  if (why.empty()) return 1;
+  char text[512];
+  std::snprintf(text, sizeof text,
+                "The data folder %s cannot be written: %s. Run is refused until OK finds it "
+                "writable.\n",
+                path, why.c_str());
+  AppendMonitor(text);
+  MessagePopup("Error", text);
+  return 0;
 }

@@ -5,8 +5,10 @@
 // is refused unless it is made only of letters, digits, blanks, "-", "_", "." and the
 // separators of the data root, and holds no "." or ".." component.
 //
-// Threads: user-interface thread only.
+// Threads: user-interface thread only; data_folder_ok may be read anywhere.
 #pragma once
+
+#include <atomic>
 
 // Longest user-defined target name: the day folder, "\raw\" and the name always fit in
 // entire_directory (252 bytes) with room to spare.
@@ -18,3 +20,14 @@ int makefolderscript(const char* path);
 // 1 when `name` may be used as a target folder name and in the script; otherwise shows why
 // ("Error" popup and the main panel's message box) and returns 0.
 int CheckTargetName(const char* name);
+
+// Whether the run's data folder takes files: 1 after the last setup's check found it did, 0
+// before any check and after a failed one (Run is refused then, with data_folder_problem).
+extern std::atomic<int> data_folder_ok;
+extern char data_folder_problem[256];
+
+// After the folder script was launched (it runs on its own): makes `path` where the script has
+// not (yet), and proves that a file can be written in it. Returns 1 when it can; otherwise
+// names the folder and the reason in an "Error" popup and the message box, and returns 0.
+// Sets data_folder_ok either way.
+int CheckDataFolder(const char* path);

@@ -13,6 +13,7 @@
 #include "files/fits_files.h"
 #include "files/time_marks.h"
 #include "platform/os/clock.h"
+#include "platform/os/storage.h"
 #include "scanner/scanner.h"
 #include "sequence/sequence.h"
 
@@ -84,13 +85,48 @@ void scan(long camera, int takeMode, float exposure, const char* cameras, char* 
 
 float longer(float a, float b) { return a > b ? a : b; }
 
+// Where a cube goes when its data folder refuses it: a folder of the working directory, which
+// normally lies on another drive than the data.
+const char kUnsavedFolder[] = "unsaved";
+bool saveFailed = false;  // in this observation; the run thread's own
+
+// Saves camera 1's or camera 2's cube into the run's data folder. When that fails (SaveFits has
+// named the failed step), the same cube goes to kUnsavedFolder; when that fails too it stays in
+// the frame buffer, counted as a file not saved. Either way no further run starts: the next scan
+// would only lose more.
+void saveCube(int camera, int frames, const char* startText, const char* endText, float elapsed) {
+  auto save = [&](const char* directory) {
+    return camera == 2 ? SaveFits(nhDim2, nvDim2, frames, g_fExpTime2, nCameraHandle2, startText,
+                                  endText, elapsed, directory)
+                       : SaveFits(nhDim1, nvDim1, frames, g_fExpTime1, nCameraHandle1, startText,
+                                  endText, elapsed, directory);
+  };
+  if (save(entire_directory)) return;
+  saveFailed = true;
+  Run_thread_stop = 1;
+  char text[900];
+  if (helx::os::PrepareWritableFolder(kUnsavedFolder).empty() && save(kUnsavedFolder)) {
+    std::snprintf(text, sizeof text,
+                  "Camera %d's cube could not be saved in %s; it was saved as %s instead. The "
+                  "observation stops after this run.\n",
+                  camera, entire_directory, fits_last_saved);
+  } else {
+    ++run_files_not_saved;
+    std::snprintf(text, sizeof text,
+                  "Camera %d's cube could not be saved in %s, nor in the working directory's "
+                  "\"%s\" folder: it is only in memory, until the next Run or OK. The "
+                  "observation stops after this run.\n",
+                  camera, entire_directory, kUnsavedFolder);
+  }
+  AppendMonitor(text);
+  MessagePopup("Error", text);
+}
+
 void save1(int frames, const char* startText, const char* endText, float elapsed) {
-  SaveFits(nhDim1, nvDim1, frames, g_fExpTime1, nCameraHandle1, startText, endText, elapsed,
-           entire_directory);
+  saveCube(1, frames, startText, endText, elapsed);
 }
 void save2(int frames, const char* startText, const char* endText, float elapsed) {
-  SaveFits(nhDim2, nvDim2, frames, g_fExpTime2, nCameraHandle2, startText, endText, elapsed,
-           entire_directory);
+  saveCube(2, frames, startText, endText, elapsed);
 }
 
 // ---- the blocks ----
@@ -217,8 +253,9 @@ void scanBlock(int configuration, int frames) {
 
 void frameTransferBlock(int configuration, int frames) {
   int runs = sequential_number;
-  // A series cannot be interrupted once started, so Stop is not looked at here.
-  for (int q = 0; q < runs; q++) {
+  // A series cannot be interrupted once started, so Stop is not looked at here; a series that
+  // could not be saved ends the observation all the same.
+  for (int q = 0; q < runs && !saveFailed; q++) {
     showCounter(q);
     if (configuration == 0) {
       ClearFrames(1, frames);
@@ -352,6 +389,8 @@ int CVICALLBACK RunThread(void* functionData) {
   runFrames = frames;
   run_frames_lost = 0;
   run_frames_dropped = 0;
+  run_files_not_saved = 0;
+  saveFailed = false;
   if (frames == 1) singleFrameBlock(configuration);
   if (frames == 0 || acquisitionMode == 0) videoBlock(configuration);
   if (frames > 1 && acquisitionMode != 6 && acquisitionMode != 8 && acquisitionMode != 0)
@@ -383,7 +422,9 @@ int CVICALLBACK cmd_Run(int panel, int control, int event, void* callbackData, i
   dim(PANEL_cmd_Run, 1);
   DiscardImagePanel();
   if (CCD_status != 1 || Scanner_status != 1) return -1;
-  if (!scannerReadyFor(g_nFrameNumber1, SetupAcquisitionMode())) {
+  const int mode = SetupAcquisitionMode();
+  if (!scannerReadyFor(g_nFrameNumber1, mode) ||
+      !StorageReadyForRun(ccd_camera, g_nFrameNumber1, mode, sequential_number)) {
     dim(PANEL_cmd_Run, 0);
     return -1;
   }

@@ -10,11 +10,14 @@
 #include "app/shell.h"
 #include "camera/camera.h"
 #include "display/display.h"
+#include "files/folder_script.h"
+#include "platform/os/storage.h"
 #include "sequence/sequence.h"
 
 std::atomic<int> run_active{0};
 std::atomic<int> run_frames_lost{0};
 std::atomic<int> run_frames_dropped{0};
+std::atomic<int> run_files_not_saved{0};
 double scanner_return_limit = 120.0;
 
 int RunActive(void) { return run_active.load(); }
@@ -106,14 +109,72 @@ int WaitScanFramesStored(int frames, float exposure, const char* cameras, int ca
 }
 
 std::string ObservationEndLine(void) {
-  char text[160];
+  char text[200];
   int lost = run_frames_lost.load(), dropped = run_frames_dropped.load();
+  int unsaved = run_files_not_saved.load();
+  int n = std::snprintf(text, sizeof text, "\nObservation ended: %d frames lost", lost);
   if (dropped > 0)
-    std::snprintf(text, sizeof text,
-                  "\nObservation ended: %d frames lost (%d dropped because the scanner had moved "
-                  "on).\n",
-                  lost, dropped);
-  else
-    std::snprintf(text, sizeof text, "\nObservation ended: %d frames lost.\n", lost);
+    n += std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n),
+                       " (%d dropped because the scanner had moved on)", dropped);
+  if (unsaved > 0)
+    n += std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n), ", %d files not saved",
+                       unsaved);
+  std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n), ".\n");
   return text;
+}
+
+namespace {
+// A FITS file: its header (the observation header fills two blocks; four leave room) and its
+// data, each in whole 2880-byte blocks.
+constexpr std::uintmax_t kFitsBlock = 2880;
+constexpr std::uintmax_t kFitsHeaderBlocks = 4;
+
+std::uintmax_t fitsBytes(std::uintmax_t samples, std::uintmax_t bytesPerSample) {
+  return kFitsHeaderBlocks * kFitsBlock +
+         (samples * bytesPerSample + kFitsBlock - 1) / kFitsBlock * kFitsBlock;
+}
+
+std::uintmax_t cubeSamples(int camera, int frames) {
+  int nh = camera == 2 ? nhDim2 : nhDim1;
+  int nv = camera == 2 ? nvDim2 : nvDim1;
+  if (nh <= 0 || nv <= 0) return 0;
+  return static_cast<std::uintmax_t>(nh) * static_cast<std::uintmax_t>(nv) *
+         static_cast<std::uintmax_t>(frames > 1 ? frames : 1);
+}
+}  // namespace
+
+std::uintmax_t ObservationBytes(int configuration, int frames, int acquisitionMode, int runs) {
+  if (configuration == 4) return fitsBytes(cubeSamples(1, 7), 4) + fitsBytes(cubeSamples(2, 7), 4);
+  if (frames == 0 || acquisitionMode == 0 || runs <= 0) return 0;  // video writes no file
+  if (acquisitionMode == 8 && frames > 1 && configuration != 0) return 0;
+  std::uintmax_t perRun = 0;
+  if (configuration != 1) perRun += fitsBytes(cubeSamples(1, frames), 2);
+  if (configuration == 1 || configuration == 2 || configuration == 3)
+    perRun += fitsBytes(cubeSamples(2, frames), 2);
+  return perRun * static_cast<std::uintmax_t>(runs);
+}
+
+int StorageReadyForRun(int configuration, int frames, int acquisitionMode, int runs) {
+  char text[600];
+  if (data_folder_ok == 0) {
+    std::snprintf(text, sizeof text,
+                  "Run refused: the data folder %s cannot be written: %s. Confirm the setup "
+                  "again once it can.\n",
+                  entire_directory, data_folder_problem[0] ? data_folder_problem : "not checked");
+    AppendMonitor(text);
+    MessagePopup("Error", text);
+    return 0;
+  }
+  std::uintmax_t needed = ObservationBytes(configuration, frames, acquisitionMode, runs);
+  auto free = helx::os::FreeBytes(entire_directory);
+  // A drive that cannot be asked is not a reason to refuse; every save still checks itself.
+  if (!free || needed <= *free) return 1;
+  std::snprintf(text, sizeof text,
+                "Run refused: the observation needs %.1f MB on the data drive (%s) and only "
+                "%.1f MB are free. Free some space or take fewer runs or frames.\n",
+                static_cast<double>(needed) / 1e6, entire_directory,
+                static_cast<double>(*free) / 1e6);
+  AppendMonitor(text);
+  MessagePopup("Error", text);
+  return 0;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 
 #include "platform/ui/userint.h"
@@ -27,6 +28,8 @@ extern std::atomic<int> run_active;
 // and step; of them, those dropped because the scanner had left their step.
 extern std::atomic<int> run_frames_lost;
 extern std::atomic<int> run_frames_dropped;
+// Cubes of the last Run that neither their data folder nor the fallback folder took.
+extern std::atomic<int> run_files_not_saved;
 // Instrument seconds the run and the flat sequence wait for the scanner to return to its start.
 extern double scanner_return_limit;
 
@@ -56,3 +59,9 @@ int WaitScanFramesStored(int frames, float exposure, const char* cameras, int ca
 // The line that closes an observation in the message box: the frames lost, and of them those
 // dropped because the scanner had moved on.
 std::string ObservationEndLine(void);
+// The bytes an observation of `runs` runs writes to the data drive: every file of every run
+// (a flat field: its two cubes), headers included.
+std::uintmax_t ObservationBytes(int configuration, int frames, int acquisitionMode, int runs);
+// 1 when the data folder takes files and the drive has room for the whole observation;
+// otherwise says which in an "Error" popup and the message box, and returns 0.
+int StorageReadyForRun(int configuration, int frames, int acquisitionMode, int runs);

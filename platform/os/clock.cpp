@@ -1,5 +1,7 @@
 #include "platform/os/clock.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 
@@ -94,9 +96,12 @@ bool Clock::sleepUntil(duration deadline, std::stop_token stop) {
     if (manual_) {
       changed_.wait(lock, stop, changed);
     } else {
-      auto remaining = std::chrono::duration<double, std::nano>(
-          static_cast<double>((deadline - current).count()) / scale_);
-      auto realWait = std::chrono::duration_cast<std::chrono::nanoseconds>(remaining) +
+      // A far deadline ("never") at a slow clock would overflow the real time point the wait
+      // computes; waking once an hour to look again costs nothing.
+      constexpr double kLongestRealWaitNs = 3600e9;
+      double remaining = static_cast<double>((deadline - current).count()) / scale_;
+      auto realWait = std::chrono::nanoseconds(
+                          static_cast<std::int64_t>(std::min(remaining, kLongestRealWaitNs))) +
                       std::chrono::nanoseconds(1);
       changed_.wait_for(lock, stop, realWait, changed);
     }

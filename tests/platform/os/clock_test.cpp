@@ -43,6 +43,22 @@ TEST(Clock, StopTokenEndsASleepEarly) {
   EXPECT_FALSE(result);
 }
 
+// "Never" on a clock slower than real time: the real wait must not overflow (UBSan sees it),
+// and the sleep still ends when asked.
+TEST(Clock, AFarDeadlineOnASlowClockSleepsUntilStopped) {
+  auto& clock = Clock::instance();
+  clock.setManual(false);
+  clock.setScale(0.25);
+  std::atomic<bool> result{true};
+  std::jthread sleeper(
+      [&](std::stop_token st) { result = clock.sleepUntil(Clock::duration::max() / 2, st); });
+  std::this_thread::sleep_for(10ms);
+  sleeper.request_stop();
+  sleeper.join();
+  EXPECT_FALSE(result);
+  clock.setScale(1.0);
+}
+
 TEST(Clock, ScaleSpeedsUpSleepsAndKeepsTimeContinuous) {
   auto& clock = Clock::instance();
   clock.setManual(false);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -13,6 +14,8 @@
 #include "platform/os/calendar.h"
 #include "platform/os/launch.h"
 #include "platform/os/paths.h"
+#include "platform/os/storage.h"
+#include "tests/app/small_drive.h"
 
 namespace fs = std::filesystem;
 using namespace helx::os;
@@ -126,3 +129,35 @@ TEST_F(InTempDir, AnInstalledRunnerTakesPrecedence) {
   SetBatchRunner({});
 }
 }  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The data drive before an observation
+
+TEST_F(InTempDir, AFolderIsMadeAndProvedWritableOrTheReasonIsGiven) {
+  EXPECT_EQ(PrepareWritableFolder("G:\\TARN_Data\\20261208\\raw\\dc"), "");
+  EXPECT_TRUE(fs::is_directory(dir / "drive_g/TARN_Data/20261208/raw/dc"));
+  EXPECT_TRUE(fs::is_empty(dir / "drive_g/TARN_Data/20261208/raw/dc"));  // the probe is gone
+  // A plain file where a folder of the path should be.
+  std::ofstream(dir / "drive_g/TARN_Data/20261209") << "x";
+  EXPECT_NE(PrepareWritableFolder("G:\\TARN_Data\\20261209\\raw"), "");
+  EXPECT_EQ(PrepareWritableFolder("G:\\TARN_Data\\..\\x"), "the path is not allowed");
+  EXPECT_FALSE(FreeBytes("G:\\TARN_Data\\..\\x"));
+}
+
+TEST_F(InTempDir, AFullDriveIsSeenBeforeAnythingIsWritten) {
+  SmallDrive drive(dir / "drive_g", 1 << 20);
+  if (!drive.mounted()) GTEST_SKIP() << drive.why();
+  auto free = FreeBytes("G:\\TARN_Data\\20261208");  // not there yet: its drive is asked
+  ASSERT_TRUE(free);
+  EXPECT_GT(*free, 900'000u);
+  EXPECT_LE(*free, 1u << 20);
+  EXPECT_EQ(PrepareWritableFolder("G:\\TARN_Data\\20261208"), "");
+  {
+    std::ofstream fill(dir / "drive_g/TARN_Data/fill", std::ios::binary);
+    std::string block(4096, 'x');
+    while (fill.write(block.data(), static_cast<std::streamsize>(block.size()))) {
+    }
+  }
+  EXPECT_LT(*FreeBytes("G:\\TARN_Data\\20261208"), 4096u);
+  EXPECT_EQ(PrepareWritableFolder("G:\\TARN_Data\\20261208"), std::strerror(ENOSPC));
+}
