@@ -1,7 +1,10 @@
 #include "observing_fixture.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <mutex>
 
 #include "app/observation_state.h"
@@ -303,4 +306,40 @@ bool Observing::DropsAllowed() {
 #else
   return false;
 #endif
+}
+
+long Observing::ResidentBytes() {
+  std::FILE* f = std::fopen("/proc/self/statm", "r");
+  if (!f) return 0;
+  long size = 0, resident = 0;
+  int read = std::fscanf(f, "%ld %ld", &size, &resident);
+  std::fclose(f);
+  return read == 2 ? resident * ::sysconf(_SC_PAGESIZE) : 0;
+}
+
+double Observing::GrowthPerScan(int warmUp, int scans) {
+  nlohmann::json log = {{"path", ""}, {"memory_bytes", 0}};
+  helx::sim::Settings::instance().set(
+      {{"camera", {{"count", 2}, {"cool_rate", 20.0}, {"warm_rate", 20.0}, {"hold", 1.0}}},
+       {"sixk", {{"port", 0}}},
+       {"log", log}});
+  helx::sim::SimLog::instance().reopen();
+  double growth = -1;
+  observe([&] {
+    powerOn();
+    Observation s;
+    s.camera = "Both(2 in 1)";
+    s.frames = 10;
+    s.runs = warmUp;
+    setup(s);
+    runAndWait(600);
+    long before = ResidentBytes();
+    s.runs = scans;
+    setup(s);
+    runAndWait(3600);
+    long after = ResidentBytes();
+    growth = static_cast<double>(after - before) / scans;
+    quit();
+  });
+  return growth;
 }

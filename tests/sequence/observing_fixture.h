@@ -101,4 +101,11 @@ class Observing : public HelxProgram {
   // file, every stored one not; the counts of the end line.
   void expectScanFrames(const std::vector<int>& cameras, int scans, int frames) const;
   static int page(const char* name);
+
+  // The process's resident size now, in bytes (0 when /proc cannot tell).
+  static long ResidentBytes();
+  // Resident growth per scan over `scans` runs of a 10-step scan with both cameras at every
+  // step, after `warmUp` runs that fill the allocator's pools and the panels' text. The
+  // simulators' in-memory log is switched off: it belongs to the test bench, not the program.
+  double GrowthPerScan(int warmUp, int scans);
 };
