@@ -11,6 +11,9 @@
 #include "sequence/sequence.h"
 
 namespace {
+// How long QUIT waits for a run to end (the scan in progress aborted, its data saved).
+constexpr double kQuitRunLimitSeconds = 120.0;
+
 void openCamera(long handle, const char* opening, const char* complete) {
   SetCurrentCamera(handle);
   AppendMonitor(opening);
@@ -99,29 +102,43 @@ int CVICALLBACK PowerOn(int panel, int control, int event, void* callbackData, i
   SetCtrlAttribute(mainPanel, PANEL_CCDTEMPSTATUS, ATTR_ON_COLOR, 0x00FF00);
   SetCtrlVal(mainPanel, PANEL_Motor_Status, 1);
 
-  if (MotorConnect() == 0) return 0;
-  Motor_status = 1;
+  // A device that does not come up is named (by its own step) and left out; the rest of the
+  // instrument still comes up, and the cameras still cool.
+  if (MotorConnect() != 0 && motor_link_up) {
+    Motor_status = 1;
+  } else {
+    Motor_status = 0;
+    SetCtrlVal(mainPanel, PANEL_Motor_Status, 0);
+  }
 
-  if (ScanOpen() == 0) return 0;
-  SetCtrlVal(mainPanel, PANEL_Scan_Status, 1);
-  SetCtrlAttribute(mainPanel, PANEL_TIMER, ATTR_ENABLED, 1);
-
-  int scanPage = 0;
-  GetPanelHandleFromTabPage(HELXpanelSetting, SetHELX_setTAB, 1, &scanPage);
-  SetCtrlAttribute(scanPage, setScanTAB_Scan_Mode, ATTR_DIMMED, 0);
-  SetCtrlAttribute(scanPage, setScanTAB_Scan_Step_size, ATTR_DIMMED, 0);
-  SetCtrlAttribute(scanPage, setScanTAB_Scan_Step_duration, ATTR_DIMMED, 0);
-
-  Delay(1.0);
-  CmtScheduleThreadPoolFunction(DEFAULT_THREAD_POOL_HANDLE, MonitoringThreadFunction, nullptr,
-                                &monitor_thread_id);
+  bool scanner = ScanOpen() != 0;
+  if (scanner) {
+    SetCtrlVal(mainPanel, PANEL_Scan_Status, 1);
+    SetCtrlAttribute(mainPanel, PANEL_TIMER, ATTR_ENABLED, 1);
+    int scanPage = 0;
+    GetPanelHandleFromTabPage(HELXpanelSetting, SetHELX_setTAB, 1, &scanPage);
+    SetCtrlAttribute(scanPage, setScanTAB_Scan_Mode, ATTR_DIMMED, 0);
+    SetCtrlAttribute(scanPage, setScanTAB_Scan_Step_size, ATTR_DIMMED, 0);
+    SetCtrlAttribute(scanPage, setScanTAB_Scan_Step_duration, ATTR_DIMMED, 0);
+    Delay(1.0);
+    CmtScheduleThreadPoolFunction(DEFAULT_THREAD_POOL_HANDLE, MonitoringThreadFunction, nullptr,
+                                  &monitor_thread_id);
+  } else {
+    const char* why =
+        "The scanner's controller did not open: scans are not possible until Power On opens "
+        "it.\n";
+    AppendMonitor(why);
+    MessagePopup("Error", why);
+  }
   TempSet(0, 0, t1, t2);
   temp_thread = 1;
 
   // Power On stays here, processing events, for the whole powered period.
-  CmtWaitForThreadPoolFunctionCompletion(DEFAULT_THREAD_POOL_HANDLE, monitor_thread_id,
-                                         OPT_TP_PROCESS_EVENTS_WHILE_WAITING);
-  CmtReleaseThreadPoolFunctionID(DEFAULT_THREAD_POOL_HANDLE, monitor_thread_id);
+  if (scanner) {
+    CmtWaitForThreadPoolFunctionCompletion(DEFAULT_THREAD_POOL_HANDLE, monitor_thread_id,
+                                           OPT_TP_PROCESS_EVENTS_WHILE_WAITING);
+    CmtReleaseThreadPoolFunctionID(DEFAULT_THREAD_POOL_HANDLE, monitor_thread_id);
+  }
   return 0;
 }
 
@@ -183,11 +200,17 @@ int CVICALLBACK QuitCallback(int panel, int control, int event, void* callbackDa
   // aborted and what it took is saved.
   if (RunActive()) {
     if (Scanning == 1) AbortScan();
-    if (!EndRunAndWait(120.0)) {
-      MessagePopup("Error", "The observation did not end: quit later.");
-      return 0;
+    if (!EndRunAndWait(kQuitRunLimitSeconds)) {
+      // Quitting ends the program all the same; the run thread may still hold the buffers, so
+      // they are left to the end of the process.
+      const char* why =
+          "The observation did not end within 120 s: the program quits all the same; what the "
+          "run had not saved is lost.\n";
+      AppendMonitor(why);
+      MessagePopup("Error", why);
     }
   }
+  const bool runEnded = !RunActive();
 
   // Quitting must end the program: a running scan is stopped and the link closed first, so
   // that the monitoring loop ends and no thread still writes into the buffers released below.
@@ -201,7 +224,7 @@ int CVICALLBACK QuitCallback(int panel, int control, int event, void* callbackDa
     Motor_status = 0;
   }
 
-  if (CCD_status == 1) {
+  if (CCD_status == 1 && runEnded) {
     releaseFileAndCalibrationBuffers();
     ReleaseBuffer(g_pRawData);
     ReleaseBuffer(g_pRawData2);

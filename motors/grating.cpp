@@ -13,13 +13,17 @@ int SelectMotor = 0;
 int GratingLimitCurrentState[2] = {0, 0};
 
 namespace {
-// A query: write, settle, read the pending reply.
-void query(const char* command, char* reply) {
+// A query: write, settle, read the pending reply. A reply that does not come is the link
+// lost, never a state of the motors. Returns 1 with a reply.
+int query(const char* command, char* reply) {
   reply[0] = '\0';
-  Write_6KE(command);
+  if (!MotorSend(command, command)) return 0;
   Delay(DelayTime);
-  Read_HS(reply);
+  int n = Read_HS(reply);
   reply[1023] = '\0';
+  if (n > 0) return 1;
+  MotorLinkLost(command);
+  return 0;
 }
 
 // A status digit at a fixed offset; a reply too short to hold it counts as no limit.
@@ -42,14 +46,13 @@ int Gratingtracking(int mode, int value) {
                  (GratingLimitCurrentState[1] && distance < 0) || distance == 0;
   if (!blocked) {
     std::snprintf(motor_str, sizeof motor_str, "1D%d:", distance);
-    Write_6KE(motor_str);
-    Write_6KE("1GO:");
-    // The moving bit is polled; a controller that stops answering or a move that never ends
-    // must not hold the interface for good.
+    bool sent = MotorSend(motor_str, "the grating move") && MotorSend("1GO:", "the grating move");
+    // The moving bit is polled; a controller that stops answering (the link is then lost and
+    // the check reads "stopped") or a move that never ends must not hold the interface.
     double deadline = Timer() + moveTimeLimit(distance);
-    while (MotorMovingCheck() != 0) {
+    while (sent && MotorMovingCheck() != 0) {
       if (Timer() > deadline) {
-        Write_6KE("!S:");
+        MotorSend("!S:", "stop");
         AppendMonitor("Grating move did not end in time: motion stopped\n");
         MessagePopup("Error", "Grating move did not end in time: motion stopped");
         break;
@@ -82,7 +85,7 @@ int LimitIndicate(int axis) {
 
 int MotorMovingCheck(void) {
   char reply[1024];
-  query("!1TAS.1:", reply);
+  if (!query("!1TAS.1:", reply)) return 0;  // a lost link moves nothing any more
   return reply[0] == '0' ? 0 : 1;
 }
 
@@ -105,7 +108,7 @@ int GratingMotorPosCheck(void) {
 
 int MotorMove(int direction, int steps) {
   if (direction != 1 && direction != 2) return 1;
-  Write_6KE("!S:");
+  MotorSend("!S:", "the jog");
   if (SelectMotor == 1) {
     Gratingtracking(1, direction == 1 ? steps : -steps);
   } else if (SelectMotor >= 2 && SelectMotor <= 4) {
@@ -113,9 +116,9 @@ int MotorMove(int direction, int steps) {
       std::snprintf(motor_str, sizeof motor_str, "%dD%d :", SelectMotor, steps);
     else
       std::snprintf(motor_str, sizeof motor_str, "%dD-%d :", SelectMotor, steps);
-    Write_6KE(motor_str);
+    MotorSend(motor_str, "the jog");
     std::snprintf(motor_str, sizeof motor_str, "%dGO:", SelectMotor);
-    Write_6KE(motor_str);
+    MotorSend(motor_str, "the jog");
   }
   LimitIndicate(SelectMotor);
   return 1;

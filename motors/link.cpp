@@ -13,10 +13,36 @@ short M_Init_status = 0;
 char motor_str[1024];
 float DelayTime = 0.05f;
 
+int motor_link_up = 0;
+
 namespace {
 // The caller keeps the address; one buffer serves every connect.
 char address[32];
 }  // namespace
+
+void MotorLinkLost(const char* step) {
+  if (!motor_link_up) return;
+  motor_link_up = 0;
+  char text[256];
+  std::snprintf(text, sizeof text,
+                "Stepper controller link lost at %s: the grating and the slit hatch are not "
+                "moved until Power On connects it again.\n",
+                step);
+  AppendMonitor(text);
+  MessagePopup("Error", text);
+  Close_6KE();
+  M_Open_status = 0;
+  M_Init_status = 0;
+  Motor_status = 0;
+  SetCtrlVal(mainPanel, PANEL_Motor_Status, 0);
+}
+
+int MotorSend(const char* command, const char* step) {
+  if (!motor_link_up) return 0;
+  if (Write_6KE(command) != 0) return 1;
+  MotorLinkLost(step);
+  return 0;
+}
 
 char* ArpSetF(void) {
   // A missing file leaves an empty address, which makes the open fail cleanly.
@@ -47,50 +73,58 @@ char* ArpSetF(void) {
 int MotorConnect(void) {
   char* ip = ArpSetF();
   M_Open_status = Open_6KE(ip);
-  if (M_Open_status == 0) return 0;
+  if (M_Open_status == 0) {
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "Stepper controller did not connect (address \"%s\"): the grating and the slit "
+                  "hatch are not available.\n",
+                  ip);
+    AppendMonitor(text);
+    MessagePopup("Error", text);
+    return 0;
+  }
+  motor_link_up = 1;
   AppendMonitor("\n------------Connected------------\n");
   M_Init_status = Initialize_6KE();
   if (M_Init_status != 0) AppendMonitor("Initialized  \n");
-  DriveEnable();
+  if (!DriveEnable()) return 0;
   InitWvRing();
-  InitMotor();
-  SlitHatchOpen();
+  if (!InitMotor() || !SlitHatchOpen()) return 0;
   return 1;
 }
 
 int MotorDisconnect(void) {
   if (M_Open_status == 0) return 0;
-  SlitHatchClose();
-  Write_6KE("!S:");
-  Gratingtracking(1, -50000);
+  // What still answers is parked; a link already lost was closed when it was found.
+  if (SlitHatchClose() && MotorSend("!S:", "stop")) Gratingtracking(1, -50000);
   DriveDisable();
-  if (Close_6KE() != 0) {
+  if (motor_link_up && Close_6KE() != 0) {
     AppendMonitor("-----------Disconnected-----------\n");
     M_Open_status = 0;
     M_Init_status = 0;
   }
+  motor_link_up = 0;
   return 1;
 }
 
 int DriveEnable(void) {
-  Write_6KE("DRIVE1111:");
+  if (!MotorSend("DRIVE1111:", "DRIVE")) return 0;
   Delay(DelayTime);
   return 1;
 }
 
 int DriveDisable(void) {
-  Write_6KE("DRIVE0000:");
+  if (!MotorSend("DRIVE0000:", "DRIVE")) return 0;
   Delay(DelayTime);
   return 1;
 }
 
 int InitMotor(void) {
-  Write_6KE("SETUP:");
+  if (!MotorSend("SETUP:", "SETUP")) return 0;
   Delay(20 * DelayTime);
-  Write_6KE("HOMING:");
+  if (!MotorSend("HOMING:", "HOMING")) return 0;
   Delay(5.0);
-  Write_6KE("PSET0,0,0,0:");
-  Write_6KE("PESET0,0,0,0:");
+  if (!MotorSend("PSET0,0,0,0:", "PSET") || !MotorSend("PESET0,0,0,0:", "PSET")) return 0;
   MotorPos1E = 0;
   MotorPos1E_Pre = 0;
   SelectMotor = 1;
@@ -98,13 +132,13 @@ int InitMotor(void) {
 }
 
 int SlitHatchOpen(void) {
-  Write_6KE("OUT0010:");
+  if (!MotorSend("OUT0010:", "OUT (slit hatch open)")) return 0;
   Delay(DelayTime);
   return 1;
 }
 
 int SlitHatchClose(void) {
-  Write_6KE("OUT0001:");
+  if (!MotorSend("OUT0001:", "OUT (slit hatch close)")) return 0;
   Delay(DelayTime);
   return 1;
 }

@@ -17,8 +17,20 @@ extern int MotorPos1E, MotorPos1E_Pre;
 extern int SelectMotor;
 extern int GratingLimitCurrentState[2];
 
+// ---- the link's health ----
+// 1 from a MotorConnect that opened the link until a write fails or an expected reply does not
+// come. A link lost is reported once (an "Error" popup and the message box naming the step),
+// closed, and Motor_status set to 0; nothing is sent on it again until Power On connects anew,
+// so no wait is ever spent on a dead link.
+extern int motor_link_up;
+// Writes `command` while the link is up; a failed write is the link lost at `step`. Returns 1
+// when written.
+int MotorSend(const char* command, const char* step);
+void MotorLinkLost(const char* step);
+
 // ---- link and fixed sequences ----
 char* ArpSetF(void);
+// 1 when the link opened and every step of the start-up sequence was sent; 0 (named) otherwise.
 int MotorConnect(void);
 int MotorDisconnect(void);
 int DriveEnable(void);

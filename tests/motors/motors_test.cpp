@@ -154,3 +154,29 @@ TEST_F(Motors, AMoveThatNeverEndsIsStoppedAndReported) {
     quit();
   });
 }
+
+// The link drops while the start-up sequence runs: the step that finds it is named, nothing is
+// sent on the dead link again, and no wait is spent on it (a grating move, a disconnect).
+TEST_F(Motors, ALinkLostAtPowerUpIsNamedAndNeverWaitedOn) {
+  simulate({{"faults", {{"DropConnection", {{"times", 1}, {"after", 1}}}}}});
+  run([&] {
+    Motor_status = 1;
+    EXPECT_EQ(MotorConnect(), 0);
+    EXPECT_TRUE(Operator::waitForPopup("Error", "Stepper controller link lost at ", 5));
+    EXPECT_EQ(motor_link_up, 0);
+    EXPECT_EQ(Motor_status, 0);
+    int led = 1;
+    GetCtrlVal(mainPanel, PANEL_Motor_Status, &led);
+    EXPECT_EQ(led, 0);
+
+    helx::sim::SimLog::instance().clear();
+    auto& clock = helx::os::Clock::instance();
+    double start = clock.seconds();
+    EXPECT_EQ(Gratingtracking(1, 1000), 1);
+    EXPECT_EQ(MotorDisconnect(), 0);  // closed when the loss was found
+    EXPECT_LT(clock.seconds() - start, 3 * 10.0);  // at most a link's limit, three times over
+    EXPECT_TRUE(commandsSent().empty());
+    EXPECT_FALSE(Operator::waitForPopup("Error", "Grating move did not end in time", 0));
+    quit();
+  });
+}
