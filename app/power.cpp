@@ -154,6 +154,7 @@ int CVICALLBACK PowerOff(int panel, int control, int event, void* callbackData, 
     return 0;
   }
 
+  SaveUnsavedBeforeRelease("Power Off", 0);
   bool scanning = Scanning == 1;
   if (scanning) {
     MessagePopup("Error", "Motor is still running.");
@@ -211,6 +212,7 @@ int CVICALLBACK QuitCallback(int panel, int control, int event, void* callbackDa
     }
   }
   const bool runEnded = !RunActive();
+  if (runEnded) SaveUnsavedBeforeRelease("QUIT", 0);
 
   // Quitting must end the program: a running scan is stopped and the link closed first, so
   // that the monitoring loop ends and no thread still writes into the buffers released below.

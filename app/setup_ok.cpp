@@ -108,6 +108,8 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
     MessagePopup("Warning", "The scanner is still homing.");
     return 0;
   }
+  // A cube the last observation could not save still lies in the buffers released below.
+  if (!SaveUnsavedBeforeRelease("OK", 1)) return 0;
   // The run thread uses the buffers this confirmation would release.
   if (Run_thread_stop == 0 || RunActive()) {
     MessagePopup("Warning", "An observation is running. Stop it before changing the setup.");

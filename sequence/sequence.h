@@ -59,6 +59,13 @@ int WaitScanFramesStored(int frames, float exposure, const char* cameras, int ca
 // The line that closes an observation in the message box: the frames lost, and of them those
 // dropped because the scanner had moved on.
 std::string ObservationEndLine(void);
+// Cubes of the last Run that neither folder took and that still sit in their frame buffers.
+int UnsavedCubes(void);
+// Before the frame buffers are cleared or released (OK, Run, Power Off, QUIT): the cubes still
+// only in memory are saved to the fallback folder. When that fails and `refuseOnce`, the first
+// such call says so and returns 0 (the caller refuses, and pressing again discards them);
+// otherwise they are discarded, said in a popup. Returns 1 when the caller may go on.
+int SaveUnsavedBeforeRelease(const char* action, int refuseOnce);
 // The bytes an observation of `runs` runs writes to the data drive: every file of every run
 // (a flat field: its two cubes), headers included.
 std::uintmax_t ObservationBytes(int configuration, int frames, int acquisitionMode, int runs);

@@ -135,3 +135,47 @@ TEST_F(Observing, ADataFolderThatCannotBeMadeIsNamedAtOkAndRunIsRefused) {
     quit();
   });
 }
+
+TEST_F(Observing, ACubeNoFolderTakesStaysInMemoryAndOkSavesItOrIsRefusedOnce) {
+  simulate();
+  SmallDrive drive(fs::current_path() / "drive_g", 1 << 20);
+  if (!drive.mounted()) GTEST_SKIP() << drive.why();
+  std::ofstream("unsaved") << "a plain file where the fallback folder would go";
+  observe([&] {
+    powerOn();
+    Observation s = scans(2);
+    s.frames = 5;
+    setup(s);
+    auto folder = *helx::os::MapPath(entire_directory);
+    SetReadoutHook([folder](int, int slot) {
+      if (slot != 0) return;
+      std::ofstream fill(fs::path(folder) / "other-program.dat", std::ios::binary | std::ios::app);
+      std::string block(4096, 'x');
+      while (fill.write(block.data(), static_cast<std::streamsize>(block.size()))) {
+      }
+    });
+    runAndWait();
+    SetReadoutHook({});
+    EXPECT_TRUE(Operator::waitForPopup("Error", "it is only in memory", 5));
+    EXPECT_TRUE(contains(monitorText(), "Observation ended: 0 frames lost, 2 files not saved.\n"));
+    EXPECT_EQ(UnsavedCubes(), 2);
+
+    // OK would release the buffers: refused once, with the way out.
+    Operator::clearPopups();
+    ASSERT_TRUE(Operator::commit(mainPanel, PANEL_Set_HELX_parameter));
+    ASSERT_TRUE(Operator::sync());
+    ASSERT_TRUE(Operator::commit(HELXpanelSetting, SetHELX_HELX_setOK));
+    ASSERT_TRUE(Operator::sync(60));
+    EXPECT_TRUE(Operator::waitForPopup("Error", "press OK again", 5));
+    EXPECT_EQ(UnsavedCubes(), 2);
+
+    // With the fallback folder possible again, the next OK saves both, whole.
+    fs::remove("unsaved");
+    setup(s);
+    EXPECT_EQ(UnsavedCubes(), 0);
+    auto kept = fitsUnder("unsaved");
+    ASSERT_EQ(kept.size(), 2u);
+    for (auto& f : kept) EXPECT_TRUE(verified(f)) << f;
+    quit();
+  });
+}
