@@ -45,6 +45,30 @@ Observation scans(int runs) {
   return s;
 }
 
+// Two runs of two 128 x 128 x 5 cubes: 0.7 MB, less than the 1 MB drive.
+Observation twoShortRuns() {
+  Observation s = scans(2);
+  s.frames = 5;
+  return s;
+}
+
+class FillingDrive : public Observing {
+ protected:
+  // Run, while something else fills the data drive once the scan has begun.
+  void runWhileSomethingFillsTheDrive() {
+    auto folder = *helx::os::MapPath(entire_directory);
+    SetReadoutHook([folder](int, int slot) {
+      if (slot != 0) return;
+      std::ofstream fill(fs::path(folder) / "other-program.dat", std::ios::binary | std::ios::app);
+      std::string block(4096, 'x');
+      while (fill.write(block.data(), static_cast<std::streamsize>(block.size()))) {
+      }
+    });
+    runAndWait();
+    SetReadoutHook({});
+  }
+};
+
 }  // namespace
 
 TEST_F(Observing, RunIsRefusedWhenTheObservationDoesNotFitOnTheDataDrive) {
@@ -71,27 +95,16 @@ TEST_F(Observing, RunIsRefusedWhenTheObservationDoesNotFitOnTheDataDrive) {
   });
 }
 
-TEST_F(Observing, ACubeTheFullDriveRefusesGoesToTheFallbackFolderAndTheObservationStops) {
+TEST_F(FillingDrive, ACubeTheFullDriveRefusesGoesToTheFallbackFolderAndTheObservationStops) {
   simulate();
   SmallDrive drive(fs::current_path() / "drive_g", 1 << 20);
   if (!drive.mounted()) GTEST_SKIP() << drive.why();
   observe([&] {
     powerOn();
-    Observation s = scans(2);
-    s.frames = 5;  // two runs of two 128 x 128 x 5 cubes: 0.7 MB, less than the drive
+    const Observation s = twoShortRuns();
     setup(s);
-    // Something else fills the drive once the scan has begun.
-    auto folder = *helx::os::MapPath(entire_directory);
-    SetReadoutHook([folder](int, int slot) {
-      if (slot != 0) return;
-      std::ofstream fill(fs::path(folder) / "other-program.dat", std::ios::binary | std::ios::app);
-      std::string block(4096, 'x');
-      while (fill.write(block.data(), static_cast<std::streamsize>(block.size()))) {
-      }
-    });
     Operator::clearPopups();
-    runAndWait();
-    SetReadoutHook({});
+    runWhileSomethingFillsTheDrive();
     EXPECT_TRUE(Operator::waitForPopup("Error", "Camera 1's cube could not be saved in", 5));
     EXPECT_TRUE(Operator::waitForPopup("Error", "Camera 2's cube could not be saved in", 5));
     EXPECT_EQ(ControlText(mainPanel, PANEL_S1), "1");  // no second scan into a full drive
@@ -136,26 +149,16 @@ TEST_F(Observing, ADataFolderThatCannotBeMadeIsNamedAtOkAndRunIsRefused) {
   });
 }
 
-TEST_F(Observing, ACubeNoFolderTakesStaysInMemoryAndOkSavesItOrIsRefusedOnce) {
+TEST_F(FillingDrive, ACubeNoFolderTakesStaysInMemoryAndOkSavesItOrIsRefusedOnce) {
   simulate();
   SmallDrive drive(fs::current_path() / "drive_g", 1 << 20);
   if (!drive.mounted()) GTEST_SKIP() << drive.why();
   std::ofstream("unsaved") << "a plain file where the fallback folder would go";
   observe([&] {
     powerOn();
-    Observation s = scans(2);
-    s.frames = 5;
+    const Observation s = twoShortRuns();
     setup(s);
-    auto folder = *helx::os::MapPath(entire_directory);
-    SetReadoutHook([folder](int, int slot) {
-      if (slot != 0) return;
-      std::ofstream fill(fs::path(folder) / "other-program.dat", std::ios::binary | std::ios::app);
-      std::string block(4096, 'x');
-      while (fill.write(block.data(), static_cast<std::streamsize>(block.size()))) {
-      }
-    });
-    runAndWait();
-    SetReadoutHook({});
+    runWhileSomethingFillsTheDrive();
     EXPECT_TRUE(Operator::waitForPopup("Error", "it is only in memory", 5));
     EXPECT_TRUE(contains(monitorText(), "Observation ended: 0 frames lost, 2 files not saved.\n"));
     EXPECT_EQ(UnsavedCubes(), 2);
