@@ -173,7 +173,7 @@ TEST_F(Motors, ALinkLostAtPowerUpIsNamedAndNeverWaitedOn) {
     auto& clock = helx::os::Clock::instance();
     double start = clock.seconds();
     EXPECT_EQ(Gratingtracking(1, 1000), 1);
-    EXPECT_EQ(MotorDisconnect(), 0);  // closed when the loss was found
+    EXPECT_EQ(MotorDisconnect(), 0);               // closed when the loss was found
     EXPECT_LT(clock.seconds() - start, 3 * 10.0);  // at most a link's limit, three times over
     EXPECT_TRUE(commandsSent().empty());
     EXPECT_FALSE(Operator::waitForPopup("Error", "Grating move did not end in time", 0));
