@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "platform/os/clock.h"
+#include "platform/os/memory.h"
 #include "platform/ui/callbacks.h"
 #include "platform/ui/event_loop.h"
 #include "platform/ui/frontend.h"
@@ -202,6 +203,7 @@ bool ParseOptions(char* argv[], Options& out) {
 int InitCVIRTE(void*, char* argv[], void*) {
   auto& opts = const_cast<helx::ui::Options&>(helx::ui::RuntimeOptions());
   if (!helx::ui::ParseOptions(argv, opts)) return 0;
+  helx::os::KeepLargeBlocksOutOfTheHeap();
   if (opts.timeScale != 1.0) helx::os::Clock::instance().setScale(opts.timeScale);
   EventLoop::instance().setUiThread();
   bool display = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
