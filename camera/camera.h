@@ -47,5 +47,8 @@ double AcquisitionTimeLimit(float exposure, int frames);
 double SeriesTimeLimit(float kinetic, int frames);
 
 // ---- cooling ----
+// Instrument seconds Power Off and QUIT let the cameras warm towards 5 C before they are shut
+// down all the same (said in a popup): a cooler that cannot warm must not hold the shutdown.
+extern double warm_up_limit;
 int TempSet(int cooler1Off, int cooler2Off, int setPoint1, int setPoint2);
 int CVICALLBACK setTempThread(void* data);

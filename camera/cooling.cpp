@@ -59,9 +59,12 @@ int TempSet(int cooler1Off, int cooler2Off, int setPoint1, int setPoint2) {
   return 1;
 }
 
+double warm_up_limit = 600.0;
+
 int CVICALLBACK setTempThread(void* data) {
   (void)data;
   SetCtrlVal(mainPanel, PANEL_CCDTEMPSTATUS, 0);
+  const double warmUpEnds = Timer() + warm_up_limit;
   // No overall time-out: the operator decides how long to wait; power-off and quit end it.
   while (temp_thread == 0) {
     unsigned int r1 = 0, r2 = 0;
@@ -86,6 +89,16 @@ int CVICALLBACK setTempThread(void* data) {
     if (temp_warming == 1) {
       appendTest("Now in the loop temp_warming=1");
       if (t1 > 5 && t2 > 5) {
+        temp_thread = 1;
+        temp_warming = 0;
+      } else if (Timer() > warmUpEnds) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "The cameras did not warm up within %.0f s (CCD1 %d C, CCD2 %d C): they are "
+                      "shut down as they are.\n",
+                      warm_up_limit, t1, t2);
+        AppendMonitor(text);
+        MessagePopup("Error", text);
         temp_thread = 1;
         temp_warming = 0;
       }

@@ -210,6 +210,26 @@ TEST_F(Powered, QuitAfterPowerUpParksEverythingAndEnds) {
   EXPECT_EQ(g_pRawData, nullptr);
 }
 
+TEST_F(Powered, CamerasThatDoNotWarmUpAreShutDownAfterTheLimitWithAPopup) {
+  simulate(2);
+  helx::sim::Settings::instance().set(
+      {{"camera", {{"count", 2}, {"cool_rate", 20.0}, {"warm_rate", 0.01}, {"hold", 1.0}}},
+       {"sixk", {{"port", 0}}},
+       {"log", {{"path", ""}}}});
+  helx::atmcd_sim::reset();  // the cameras take the settings above
+  warm_up_limit = 30.0;
+  EXPECT_EQ(run([&] {
+              powerOn();
+              ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWEROFF));
+              EXPECT_TRUE(Operator::waitForPopup("Error", "The cameras did not warm up within 30 s",
+                                                 3 * 30.0 / 20.0 + 30));
+              EXPECT_TRUE(eventually([] { return CCD_status == 0; }, 30));
+              quit();
+            }),
+            0);
+  warm_up_limit = 600.0;
+}
+
 TEST_F(Powered, SetupAndRunAreRefusedWhileTheScannerHomes) {
   simulate(2);
   // The controller never reports the home found: homing stays in progress.
