@@ -1,5 +1,6 @@
 // Power On, Power Off and QUIT: the whole instrument brought up in order and taken down again.
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "app/observation_state.h"
@@ -127,8 +128,7 @@ int CVICALLBACK PowerOn(int panel, int control, int event, void* callbackData, i
     const char* why =
         "The scanner's controller did not open: scans are not possible until Power On opens "
         "it.\n";
-    AppendMonitor(why);
-    MessagePopup("Error", why);
+    TellOperator("Error", why);
   }
   TempSet(0, 0, t1, t2);
   temp_thread = 1;
@@ -204,11 +204,12 @@ int CVICALLBACK QuitCallback(int panel, int control, int event, void* callbackDa
     if (!EndRunAndWait(kQuitRunLimitSeconds)) {
       // Quitting ends the program all the same; the run thread may still hold the buffers, so
       // they are left to the end of the process.
-      const char* why =
-          "The observation did not end within 120 s: the program quits all the same; what the "
-          "run had not saved is lost.\n";
-      AppendMonitor(why);
-      MessagePopup("Error", why);
+      char why[160];
+      std::snprintf(why, sizeof why,
+                    "The observation did not end within %.0f s: the program quits all the same; "
+                    "what the run had not saved is lost.\n",
+                    kQuitRunLimitSeconds);
+      TellOperator("Error", why);
     }
   }
   const bool runEnded = !RunActive();

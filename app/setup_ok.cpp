@@ -103,11 +103,7 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
     return 0;
   }
   // Homing jogs the scanner and sets its zero: no scan program may be downloaded under it.
-  if (ScannerHoming()) {
-    AppendMonitor("The scanner is still homing.\n");
-    MessagePopup("Warning", "The scanner is still homing.");
-    return 0;
-  }
+  if (RefusedWhileHoming()) return 0;
   // A cube the last observation could not save still lies in the buffers released below.
   if (!SaveUnsavedBeforeRelease("OK", 1)) return 0;
   // The run thread uses the buffers this confirmation would release.

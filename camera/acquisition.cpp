@@ -37,8 +37,7 @@ void reportHung(double limitSeconds) {
   std::snprintf(text, sizeof text,
                 "Camera %d did not finish its exposure within %.1f s: acquisition aborted.\n",
                 current == nCameraHandle2 ? 2 : 1, limitSeconds);
-  AppendMonitor(text);
-  MessagePopup("Error", text);
+  TellOperator("Error", text);
 }
 }  // namespace
 

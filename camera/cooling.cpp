@@ -65,7 +65,8 @@ int CVICALLBACK setTempThread(void* data) {
   (void)data;
   SetCtrlVal(mainPanel, PANEL_CCDTEMPSTATUS, 0);
   const double warmUpEnds = Timer() + warm_up_limit;
-  // No overall time-out: the operator decides how long to wait; power-off and quit end it.
+  // Cooling has no overall time-out: the operator decides how long to wait, and power-off and
+  // quit end it. Warming before a shutdown ends at warm_up_limit.
   while (temp_thread == 0) {
     unsigned int r1 = 0, r2 = 0;
     int t1 = 0, t2 = 0;
@@ -97,8 +98,7 @@ int CVICALLBACK setTempThread(void* data) {
                       "The cameras did not warm up within %.0f s (CCD1 %d C, CCD2 %d C): they are "
                       "shut down as they are.\n",
                       warm_up_limit, t1, t2);
-        AppendMonitor(text);
-        MessagePopup("Error", text);
+        TellOperator("Error", text);
         temp_thread = 1;
         temp_warming = 0;
       }

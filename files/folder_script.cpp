@@ -100,7 +100,6 @@ int CheckDataFolder(const char* path) {
                 "The data folder %s cannot be written: %s. Run is refused until OK finds it "
                 "writable.\n",
                 path, why.c_str());
-  AppendMonitor(text);
-  MessagePopup("Error", text);
+  TellOperator("Error", text);
   return 0;
 }

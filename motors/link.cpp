@@ -28,8 +28,7 @@ void MotorLinkLost(const char* step) {
                 "Stepper controller link lost at %s: the grating and the slit hatch are not "
                 "moved until Power On connects it again.\n",
                 step);
-  AppendMonitor(text);
-  MessagePopup("Error", text);
+  TellOperator("Error", text);
   Close_6KE();
   M_Open_status = 0;
   M_Init_status = 0;
@@ -79,8 +78,7 @@ int MotorConnect(void) {
                   "Stepper controller did not connect (address \"%s\"): the grating and the slit "
                   "hatch are not available.\n",
                   ip);
-    AppendMonitor(text);
-    MessagePopup("Error", text);
+    TellOperator("Error", text);
     return 0;
   }
   motor_link_up = 1;

@@ -186,12 +186,12 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
 int ScanProgramRunning(void) { return scan_running != 0 || Scanning != 0 ? 1 : 0; }
 
 int AbortScan(void) {
-  if (scan_running == 0 && Scanning == 0) return 1;
+  if (!ScanProgramRunning()) return 1;
   scan_abort = 1;
   char reply[256];
   PmacCommand("&1A", reply);
   double deadline = Timer() + 5.0;
-  while (scan_running != 0 || Scanning != 0) {
+  while (ScanProgramRunning()) {
     if (Timer() > deadline) return 0;
     Delay(0.001);
   }

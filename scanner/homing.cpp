@@ -43,8 +43,7 @@ bool refused(const char* command, bool show = false) {
                 "Scanner homing failed: the controller %s \"%s\". The scanner's zero is not "
                 "set: scans are refused until Power On has homed it again.\n",
                 reply[0] == '\a' ? "refused" : "did not answer", command);
-  AppendMonitor(text);
-  MessagePopup("Error", text);
+  TellOperator("Error", text);
   return true;
 }
 
@@ -73,6 +72,13 @@ int ScannerHoming(void) {
 }
 
 int ScannerHomed(void) { return g_nAmpOnSeq == 30 ? 1 : 0; }
+
+int RefusedWhileHoming(void) {
+  if (!ScannerHoming()) return 0;
+  AppendMonitor("The scanner is still homing.\n");
+  MessagePopup("Warning", "The scanner is still homing.");
+  return 1;
+}
 
 void ampon_timer(void) {
   // The controller refuses jogs and homing while a program runs: homing waits for the scan.

@@ -103,6 +103,9 @@ void ampon_timer(void);
 int ScannerHoming(void);
 // 1 once homing has set the scanner's zero (state 30); 0 before, and after a failed homing.
 int ScannerHomed(void);
+// While homing runs, says "The scanner is still homing." (popup and message box) and returns 1;
+// otherwise 0. The setup's OK and Run refuse then.
+int RefusedWhileHoming(void);
 
 // ---- gathering ----
 int UploadQuickGather(int writeFile);

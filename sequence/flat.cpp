@@ -48,10 +48,7 @@ void clearAccumulator(float* accumulator, int nh, int nv) {
               static_cast<std::size_t>(nh) * static_cast<std::size_t>(nv) * sizeof(float));
 }
 
-void refuse(const char* why) {
-  AppendMonitor(why);
-  MessagePopup("Error", why);
-}
+void refuse(const char* why) { TellOperator("Error", why); }
 
 }  // namespace
 

@@ -141,8 +141,7 @@ void saveCube(int camera, int frames, const char* startText, const char* endText
                   "observation stops after this run.\n",
                   camera, entire_directory, kUnsavedFolder);
   }
-  AppendMonitor(text);
-  MessagePopup("Error", text);
+  TellOperator("Error", text);
 }
 
 void save1(int frames, const char* startText, const char* endText, float elapsed) {
@@ -331,8 +330,7 @@ void scanStopBlock(int configuration, int frames) {
     const char* why =
         "Scan Stop takes frames with Camera 1 only: nothing was acquired with this camera "
         "configuration.\n";
-    AppendMonitor(why);
-    MessagePopup("Warning", why);
+    TellOperator("Warning", why);
   } else {
     helx_take_mode = 0;
     SetCurrentCamera(nCameraHandle1);
@@ -370,18 +368,13 @@ int SetupAcquisitionMode() {
 // anywhere, and one started after a failed homing from a zero that was never set. Modes that
 // leave the scanner at rest need no zero.
 bool scannerReadyFor(int frames, int mode) {
-  if (ScannerHoming()) {
-    AppendMonitor("The scanner is still homing.\n");
-    MessagePopup("Warning", "The scanner is still homing.");
-    return false;
-  }
+  if (RefusedWhileHoming()) return false;
   bool scans = ccd_camera == 4 || (frames > 1 && mode != 6 && mode != 8 && mode != 0);
   if (scans && !ScannerHomed()) {
     const char* why =
         "Run refused: the scanner has not been homed, so its zero is not set. Power it off "
         "and on again to home it.\n";
-    AppendMonitor(why);
-    MessagePopup("Error", why);
+    TellOperator("Error", why);
     return false;
   }
   return true;
@@ -540,14 +533,12 @@ int SaveUnsavedBeforeRelease(const char* action, int refuseOnce) {
                   "discard them: make room and press %s again to save them there, or press it "
                   "again as it is to discard them.\n",
                   left, kUnsavedFolder, action, action);
-    AppendMonitor(text);
-    MessagePopup("Error", text);
+    TellOperator("Error", text);
     return 0;
   }
   std::snprintf(text, sizeof text, "%d cube(s) kept in memory were discarded by %s.\n", left,
                 action);
-  AppendMonitor(text);
-  MessagePopup("Warning", text);
+  TellOperator("Warning", text);
   keptCubes[0].kept = keptCubes[1].kept = false;
   return 1;
 }

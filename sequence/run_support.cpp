@@ -67,8 +67,7 @@ int WaitScannerAtStart(int honourStop, const char* what) {
       char text[200];
       std::snprintf(text, sizeof text, "The scanner did not come back to its start position: %s.\n",
                     what);
-      AppendMonitor(text);
-      MessagePopup("Warning", text);
+      TellOperator("Warning", text);
       return -1;
     }
     // A millisecond is nothing against a return of the scanner, and leaves the core to the
@@ -161,8 +160,7 @@ int StorageReadyForRun(int configuration, int frames, int acquisitionMode, int r
                   "Run refused: the data folder %s cannot be written: %s. Confirm the setup "
                   "again once it can.\n",
                   entire_directory, data_folder_problem[0] ? data_folder_problem : "not checked");
-    AppendMonitor(text);
-    MessagePopup("Error", text);
+    TellOperator("Error", text);
     return 0;
   }
   std::uintmax_t needed = ObservationBytes(configuration, frames, acquisitionMode, runs);
@@ -174,7 +172,6 @@ int StorageReadyForRun(int configuration, int frames, int acquisitionMode, int r
                 "%.1f MB are free. Free some space or take fewer runs or frames.\n",
                 static_cast<double>(needed) / 1e6, entire_directory,
                 static_cast<double>(*free) / 1e6);
-  AppendMonitor(text);
-  MessagePopup("Error", text);
+  TellOperator("Error", text);
   return 0;
 }
