@@ -38,7 +38,7 @@ bool refused(const char* command, bool show = false) {
   }
   stopTimer();
   g_nAmpOnSeq = 0;
-  char text[240];
+  char text[512];
   std::snprintf(text, sizeof text,
                 "Scanner homing failed: the controller %s \"%s\". The scanner's zero is not "
                 "set: scans are refused until Power On has homed it again.\n",
