@@ -121,6 +121,7 @@
 #define  PANEL_CCD2TEMP                     100  /* control type: textMsg, callback function: (none) */
 #define  PANEL_CCD1TEMP                     101  /* control type: textMsg, callback function: (none) */
 #define  PANEL_P1_2                         102  /* control type: textMsg, callback function: (none) */
+#define  PANEL_SaveUnsaved                   103  /* control type: command, callback function: cmdSaveUnsaved */
 
 #define  SetHELX                            4    /* panel, callback function: SetHELX_proc */
 #define  SetHELX_HELX_setCancel             2    /* control type: command, callback function: HELX_setCancel */
@@ -267,6 +268,8 @@ int CVICALLBACK QuitCallback(int panel, int control, int event, void* callbackDa
                              int eventData2);
 int CVICALLBACK cmd_Run(int panel, int control, int event, void* callbackData, int eventData1,
                         int eventData2);
+int CVICALLBACK cmdSaveUnsaved(int panel, int control, int event, void* callbackData,
+                               int eventData1, int eventData2);
 int CVICALLBACK drawHistogram(int panel, int control, int event, void* callbackData, int eventData1,
                               int eventData2);
 int CVICALLBACK Ampon_timer(int panel, int control, int event, void* callbackData, int eventData1,

@@ -16,6 +16,7 @@
 #include "platform/os/storage.h"
 #include "scanner/scanner.h"
 #include "sequence/sequence.h"
+#include "sequence/unsaved_cubes.h"
 
 namespace {
 
@@ -85,63 +86,14 @@ void scan(long camera, int takeMode, float exposure, const char* cameras, char* 
 
 float longer(float a, float b) { return a > b ? a : b; }
 
-// Where a cube goes when its data folder refuses it: a folder of the working directory, which
-// normally lies on another drive than the data.
-const char kUnsavedFolder[] = "unsaved";
 bool saveFailed = false;  // in this observation; the run thread's own
 
-// A cube that neither folder took stays in its camera's frame buffer (the observation stops
-// after its run, so nothing overwrites it): what a later save needs besides the pixels.
-struct KeptCube {
-  bool kept = false;
-  int frames = 0;
-  char startText[52] = "", endText[52] = "";
-  float elapsed = 0;
-};
-KeptCube keptCubes[2];  // camera 1, camera 2; written by the run thread, read once it has ended
-bool discardWarned = false;
-
-int saveTo(int camera, int frames, const char* startText, const char* endText, float elapsed,
-           const char* directory) {
-  return camera == 2 ? SaveFits(nhDim2, nvDim2, frames, g_fExpTime2, nCameraHandle2, startText,
-                                endText, elapsed, directory)
-                     : SaveFits(nhDim1, nvDim1, frames, g_fExpTime1, nCameraHandle1, startText,
-                                endText, elapsed, directory);
-}
-
-// Saves camera 1's or camera 2's cube into the run's data folder. When that fails (SaveFits has
-// named the failed step), the same cube goes to kUnsavedFolder; when that fails too it stays in
-// the frame buffer, counted as a file not saved. Either way no further run starts: the next scan
-// would only lose more.
+// A cube the data folder refused ends the observation after its run: the next scan would only
+// lose more.
 void saveCube(int camera, int frames, const char* startText, const char* endText, float elapsed) {
-  auto save = [&](const char* directory) {
-    return saveTo(camera, frames, startText, endText, elapsed, directory);
-  };
-  if (save(entire_directory)) return;
+  if (SaveCubeOrKeep(camera, frames, startText, endText, elapsed)) return;
   saveFailed = true;
   Run_thread_stop = 1;
-  char text[900];
-  if (helx::os::PrepareWritableFolder(kUnsavedFolder).empty() && save(kUnsavedFolder)) {
-    std::snprintf(text, sizeof text,
-                  "Camera %d's cube could not be saved in %s; it was saved as %s instead. The "
-                  "observation stops after this run.\n",
-                  camera, entire_directory, fits_last_saved);
-  } else {
-    ++run_files_not_saved;
-    KeptCube& k = keptCubes[camera == 2 ? 1 : 0];
-    k.kept = true;
-    k.frames = frames;
-    std::snprintf(k.startText, sizeof k.startText, "%s", startText);
-    std::snprintf(k.endText, sizeof k.endText, "%s", endText);
-    k.elapsed = elapsed;
-    discardWarned = false;
-    std::snprintf(text, sizeof text,
-                  "Camera %d's cube could not be saved in %s, nor in the working directory's "
-                  "\"%s\" folder: it is only in memory, until the next Run or OK. The "
-                  "observation stops after this run.\n",
-                  camera, entire_directory, kUnsavedFolder);
-  }
-  TellOperator("Error", text);
 }
 
 void save1(int frames, const char* startText, const char* endText, float elapsed) {
@@ -475,6 +427,7 @@ int CVICALLBACK cmd_Run(int panel, int control, int event, void* callbackData, i
                                          OPT_TP_PROCESS_EVENTS_WHILE_WAITING);
   CmtReleaseThreadPoolFunctionID(DEFAULT_THREAD_POOL_HANDLE, id);
   Run_thread_id = 0;
+  ShowUnsavedButton();
 
   if (LoadImagePanel() < 0) return -1;
   if (ccd_camera == 1)
@@ -502,43 +455,4 @@ int EndRunAndWait(double limitSeconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   return RunActive() ? 0 : 1;
-}
-
-int UnsavedCubes(void) {
-  if (RunActive()) return 0;
-  return (keptCubes[0].kept ? 1 : 0) + (keptCubes[1].kept ? 1 : 0);
-}
-
-int SaveUnsavedBeforeRelease(const char* action, int refuseOnce) {
-  if (UnsavedCubes() == 0) return 1;
-  char text[600];
-  if (helx::os::PrepareWritableFolder(kUnsavedFolder).empty()) {
-    for (int camera = 1; camera <= 2; ++camera) {
-      KeptCube& k = keptCubes[camera - 1];
-      if (k.kept && saveTo(camera, k.frames, k.startText, k.endText, k.elapsed, kUnsavedFolder)) {
-        k.kept = false;
-        std::snprintf(text, sizeof text, "Camera %d's cube kept in memory was saved as %s.\n",
-                      camera, fits_last_saved);
-        AppendMonitor(text);
-      }
-    }
-  }
-  int left = UnsavedCubes();
-  if (left == 0) return 1;
-  if (refuseOnce && !discardWarned) {
-    discardWarned = true;
-    std::snprintf(text, sizeof text,
-                  "%d cube(s) of the last observation are only in memory: neither the data "
-                  "folder nor the working directory's \"%s\" folder takes them. %s would "
-                  "discard them: make room and press %s again to save them there, or press it "
-                  "again as it is to discard them.\n",
-                  left, kUnsavedFolder, action, action);
-    TellOperator("Error", text);
-    return 0;
-  }
-  std::snprintf(text, sizeof text, "%d cube(s) kept in memory were discarded by %s.\n", left,
-                action);
-  TellOperator("Warning", text);
-  keptCubes[0].kept = keptCubes[1].kept = false;
-  return 1;
 }

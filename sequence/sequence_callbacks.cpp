@@ -5,4 +5,5 @@
 void RegisterSequenceCallbacks() {
   helx::ui::RegisterCallback("cmd_Run", cmd_Run);
   helx::ui::RegisterCallback("cmdStop", cmdStop);
+  helx::ui::RegisterCallback("cmdSaveUnsaved", cmdSaveUnsaved);
 }

@@ -149,7 +149,7 @@ TEST_F(Observing, ADataFolderThatCannotBeMadeIsNamedAtOkAndRunIsRefused) {
   });
 }
 
-TEST_F(FillingDrive, ACubeNoFolderTakesStaysInMemoryAndOkSavesItOrIsRefusedOnce) {
+TEST_F(FillingDrive, ACubeNoFolderTakesStaysInMemoryUntilSavedUnsavedOrOkIsRefusedOnce) {
   simulate();
   SmallDrive drive(fs::current_path() / "drive_g", 1 << 20);
   if (!drive.mounted()) GTEST_SKIP() << drive.why();
@@ -171,14 +171,34 @@ TEST_F(FillingDrive, ACubeNoFolderTakesStaysInMemoryAndOkSavesItOrIsRefusedOnce)
     ASSERT_TRUE(Operator::sync(60));
     EXPECT_TRUE(Operator::waitForPopup("Error", "press OK again", 5));
     EXPECT_EQ(UnsavedCubes(), 2);
+    ASSERT_TRUE(Operator::commit(HELXpanelSetting, SetHELX_HELX_setCancel));
+    ASSERT_TRUE(Operator::sync());
 
-    // With the fallback folder possible again, the next OK saves both, whole.
+    // "Save Unsaved" writes camera 1's cube where the operator points; camera 2's dialog is
+    // cancelled, so that cube stays kept and the button stays on.
+    Operator::answerNextFileDialog("rescued/HELX_A.fts");
+    Operator::answerNextFileDialog("");
+    ASSERT_TRUE(Operator::commit(mainPanel, PANEL_SaveUnsaved));
+    ASSERT_TRUE(Operator::sync(60));
+    auto rescued = fitsUnder("rescued");
+    ASSERT_EQ(rescued.size(), 1u);
+    EXPECT_TRUE(verified(rescued[0])) << rescued[0];
+    EXPECT_TRUE(contains(rescued[0].filename().string(), "_A.fts")) << rescued[0];
+    EXPECT_EQ(UnsavedCubes(), 1);
+    int dimmed = 1;
+    GetCtrlAttribute(mainPanel, PANEL_SaveUnsaved, ATTR_DIMMED, &dimmed);
+    EXPECT_EQ(dimmed, 0);
+
+    // With the fallback folder possible again, the next OK saves the other one, whole.
     fs::remove("unsaved");
     setup(s);
     EXPECT_EQ(UnsavedCubes(), 0);
+    GetCtrlAttribute(mainPanel, PANEL_SaveUnsaved, ATTR_DIMMED, &dimmed);
+    EXPECT_EQ(dimmed, 1);
     auto kept = fitsUnder("unsaved");
-    ASSERT_EQ(kept.size(), 2u);
-    for (auto& f : kept) EXPECT_TRUE(verified(f)) << f;
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_TRUE(contains(kept[0].filename().string(), "_B.fts")) << kept[0];
+    EXPECT_TRUE(verified(kept[0])) << kept[0];
     quit();
   });
 }
