@@ -126,8 +126,8 @@ int CVICALLBACK PowerOn(int panel, int control, int event, void* callbackData, i
                                   &monitor_thread_id);
   } else {
     const char* why =
-        "The scanner's controller did not open: scans are not possible until Power On opens "
-        "it.\n";
+        "The scanner's controller did not open or does not answer: scans are not possible "
+        "until Power On opens it.\n";
     TellOperator("Error", why);
   }
   TempSet(0, 0, t1, t2);

@@ -38,23 +38,36 @@ double moveTimeLimit(int distance) { return 30.0 + std::abs(distance) / 500.0; }
 }  // namespace
 
 int Gratingtracking(int mode, int value) {
+  int target = (mode == 1) ? MotorPos1E_Pre + value : value;
+  return GratingMoveWithin(mode, value, moveTimeLimit(target - MotorPos1E), "Grating move");
+}
+
+int GratingMoveWithin(int mode, int value, double limitSeconds, const char* what) {
   if (mode != 1 && mode != 2) return 1;
   int target = (mode == 1) ? MotorPos1E_Pre + value : value;
   LimitIndicate(1);
   int distance = target - MotorPos1E;
-  bool blocked = (GratingLimitCurrentState[0] && distance > 0) ||
-                 (GratingLimitCurrentState[1] && distance < 0) || distance == 0;
-  if (!blocked) {
+  const char* limit = (GratingLimitCurrentState[0] && distance > 0)   ? "positive"
+                      : (GratingLimitCurrentState[1] && distance < 0) ? "negative"
+                                                                      : nullptr;
+  char text[160];
+  if (limit) {
+    std::snprintf(text, sizeof text, "%s refused: the grating's %s end limit is active.\n", what,
+                  limit);
+    TellOperator("Warning", text);
+  } else if (distance != 0) {
     std::snprintf(motor_str, sizeof motor_str, "1D%d:", distance);
-    bool sent = MotorSend(motor_str, "the grating move") && MotorSend("1GO:", "the grating move");
+    bool sent = MotorSend(motor_str, what) && MotorSend("1GO:", what);
     // The moving bit is polled; a controller that stops answering (the link is then lost and
     // the check reads "stopped") or a move that never ends must not hold the interface.
-    double deadline = Timer() + moveTimeLimit(distance);
+    double deadline = Timer() + limitSeconds;
     while (sent && MotorMovingCheck() != 0) {
       if (Timer() > deadline) {
         MotorSend("!S:", "stop");
-        AppendMonitor("Grating move did not end in time: motion stopped\n");
-        MessagePopup("Error", "Grating move did not end in time: motion stopped");
+        std::snprintf(text, sizeof text, "%s did not end in time: motion stopped\n", what);
+        AppendMonitor(text);
+        text[std::strlen(text) - 1] = '\0';
+        MessagePopup("Error", text);
         break;
       }
       Delay(DelayTime);

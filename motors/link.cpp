@@ -94,7 +94,8 @@ int MotorConnect(void) {
 int MotorDisconnect(void) {
   if (M_Open_status == 0) return 0;
   // What still answers is parked; a link already lost was closed when it was found.
-  if (SlitHatchClose() && MotorSend("!S:", "stop")) Gratingtracking(1, -50000);
+  if (SlitHatchClose() && MotorSend("!S:", "stop"))
+    GratingMoveWithin(1, -50000, kParkLimitSeconds, "Grating park");
   DriveDisable();
   if (motor_link_up && Close_6KE() != 0) {
     AppendMonitor("-----------Disconnected-----------\n");

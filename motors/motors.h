@@ -40,7 +40,15 @@ int SlitHatchOpen(void);
 int SlitHatchClose(void);
 
 // ---- grating ----
+// Moves the grating by `value` steps (mode 1) or to `value` (mode 2), unless an active end limit
+// lies in the way (said in a "Warning" popup); a move that has not ended within its limit is
+// stopped and said in an "Error" popup. The limit follows the distance (moveTimeLimit).
 int Gratingtracking(int mode, int value);
+// The same within `limitSeconds` of instrument time; `what` names the move in the popups.
+int GratingMoveWithin(int mode, int value, double limitSeconds, const char* what);
+// The park at Power Off and QUIT (50000 steps towards the negative end, about 5 s at the
+// grating's speed) is given this long.
+inline constexpr double kParkLimitSeconds = 10.0;
 int LimitIndicate(int axis);
 int MotorMovingCheck(void);
 int GratingMotorPosCheck(void);

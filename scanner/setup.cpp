@@ -48,7 +48,13 @@ int ScanOpen(void) {
   PmacCommand("i132=1800", reply);
   PmacCommand("i133=40000", reply);
   PmacCommand("i135=0", reply);
-  PmacCommand("i900", reply);
+  // The read-back proves the controller answers: one that opened but is silent is closed
+  // again, and the power-up names it.
+  if (PmacCommand("i900", reply) < 0) {
+    AppendMonitor("\nThe scanner's controller opened but does not answer.\n");
+    CloseDevice();
+    return 0;
+  }
   AppendMonitor("\ni900=");
   AppendMonitor(reply);
   PmacCommand("i125", reply);

@@ -47,4 +47,10 @@ std::optional<int> ensureInProcessController(int port) {
   return h.server->port();
 }
 
+sim::FaultPlan* inProcessFaults() {
+  Holder& h = holder();
+  std::lock_guard lock(h.mutex);
+  return h.server ? &h.server->faults() : nullptr;
+}
+
 }  // namespace helx::dll6k

@@ -230,6 +230,30 @@ TEST_F(Powered, CamerasThatDoNotWarmUpAreShutDownAfterTheLimitWithAPopup) {
   warm_up_limit = 600.0;
 }
 
+// A scanner controller that opens but never answers is named at power-up and left closed; the
+// cameras and the stepper controller still come up, and QUIT still ends the program.
+TEST_F(Powered, AScannerThatDoesNotAnswerIsNamedAndTheRestComesUp) {
+  simulate(2);
+  helx::sim::Settings::instance().set(
+      {{"camera", {{"count", 2}, {"cool_rate", 40.0}, {"settle", 0.2}, {"hold", 0.5}}},
+       {"pmac", {{"faults", {{"no_reply", {{"times", -1}}}}}}},
+       {"sixk", {{"port", 0}}},
+       {"log", {{"path", ""}}}});
+  EXPECT_EQ(run([&] {
+              ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWERON));
+              EXPECT_TRUE(Operator::waitForPopup(
+                  "Error", "The scanner's controller did not open or does not answer", 60));
+              ASSERT_TRUE(eventually([] { return temp_thread == 1; }, 60));
+              EXPECT_EQ(Scanner_status, 0);
+              EXPECT_EQ(PmacAccessible, 0);
+              EXPECT_EQ(CCD_status, 1);
+              EXPECT_EQ(Motor_status, 1);
+              quit();
+            }),
+            0);
+  EXPECT_EQ(CCD_status, 0);
+}
+
 TEST_F(Powered, SetupAndRunAreRefusedWhileTheScannerHomes) {
   simulate(2);
   // The controller never reports the home found: homing stays in progress.

@@ -13,8 +13,10 @@
 #include "app/HELX.h"
 #include "app/observation_state.h"
 #include "helx_fixture.h"
+#include "platform/dll6k/in_process.h"
 #include "platform/os/clock.h"
 #include "platform/ui/operator.h"
+#include "sim/common/faults.h"
 #include "sim/common/settings.h"
 #include "sim/common/sim_log.h"
 
@@ -180,3 +182,98 @@ TEST_F(Motors, ALinkLostAtPowerUpIsNamedAndNeverWaitedOn) {
     quit();
   });
 }
+
+// Every fault the stepper controller can show, arising at the grating move the setup's OK makes
+// or at the park QUIT makes: the operator is told what happened (or nothing, when the fault does
+// not stand in the way), the move or the park ends within three times its named limit, nothing is
+// sent on a dropped link, and QUIT ends the program.
+namespace {
+enum class Moment { GratingMove, Park };
+struct StepperFault {
+  const char* name;
+  Moment moment;
+  const char* title;  // nullptr: the fault does not stand in the way and nothing is told
+  const char* text;
+};
+
+void PrintTo(const StepperFault& f, std::ostream* os) {
+  *os << f.name << (f.moment == Moment::Park ? " at the park" : " at the grating move");
+}
+
+bool sentAfterFault() {
+  bool faulted = false;
+  for (auto& e : helx::sim::SimLog::instance().entries("sixk")) {
+    if (e["ev"] == "fault") faulted = true;
+    if (faulted && e["ev"] == "command") return true;
+  }
+  return false;
+}
+
+class StepperFaults : public Motors, public testing::WithParamInterface<StepperFault> {};
+}  // namespace
+
+TEST_P(StepperFaults, AreToldBoundedAndQuitStillEnds) {
+  const StepperFault& f = GetParam();
+  simulate();
+  auto& clock = helx::os::Clock::instance();
+  double faultedAt = 0, limit = 0;
+  // 2 s of grating motion; before a park 6 s, far enough from the negative end that the park
+  // stops short of it.
+  const int target = f.moment == Moment::Park ? 60000 : 20000;
+  EXPECT_EQ(run([&] {
+              ASSERT_EQ(MotorConnect(), 1);
+              Motor_status = 1;
+              auto inject = [&] {
+                ASSERT_NE(helx::dll6k::inProcessFaults(), nullptr);
+                helx::dll6k::inProcessFaults()->inject(f.name, -1, 0.0, 1);
+                faultedAt = clock.seconds();
+              };
+              if (f.moment == Moment::GratingMove) {
+                inject();
+                limit = 30.0 + target / 500.0;
+              }
+              Gratingtracking(2, target);
+              if (f.moment == Moment::GratingMove) {
+                EXPECT_LT(clock.seconds() - faultedAt, 3 * limit);
+              }
+              if (f.moment == Moment::Park) {
+                inject();
+                limit = kParkLimitSeconds;
+              }
+              quit();
+            }),
+            0);
+  EXPECT_LT(clock.seconds() - faultedAt, 3 * (limit + kParkLimitSeconds));
+  EXPECT_EQ(Motor_status, 0);
+  if (f.title) {
+    EXPECT_TRUE(Operator::waitForPopup(f.title, f.text, 0)) << "no \"" << f.text << "\"";
+  } else {
+    EXPECT_FALSE(Operator::waitForPopup("Error", "", 0));
+  }
+  if (std::string(f.name) == "DropConnection") {
+    EXPECT_FALSE(sentAfterFault());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Motors, StepperFaults,
+    testing::Values(
+        StepperFault{"DropConnection", Moment::GratingMove, "Error", "link lost at "},
+        StepperFault{"DropConnection", Moment::Park, "Error", "link lost at "},
+        StepperFault{"NoReply", Moment::GratingMove, "Error", "link lost at "},
+        StepperFault{"NoReply", Moment::Park, "Error", "link lost at "},
+        StepperFault{"ShortReply", Moment::GratingMove, "Error", "link lost at "},
+        StepperFault{"ShortReply", Moment::Park, "Error", "link lost at "},
+        StepperFault{"PositiveLimitStuck", Moment::GratingMove, "Warning",
+                     "Grating move refused: the grating's positive end limit is active."},
+        StepperFault{"PositiveLimitStuck", Moment::Park, nullptr, nullptr},
+        StepperFault{"NegativeLimitStuck", Moment::GratingMove, nullptr, nullptr},
+        StepperFault{"NegativeLimitStuck", Moment::Park, "Warning",
+                     "Grating park refused: the grating's negative end limit is active."},
+        StepperFault{"EndlessMove", Moment::GratingMove, "Error",
+                     "Grating move did not end in time"},
+        StepperFault{"EndlessMove", Moment::Park, "Error", "Grating park did not end in time"}),
+    [](const testing::TestParamInfo<StepperFault>& info) {
+      return std::string(info.param.name) +
+             (info.param.moment == Moment::Park ? "AtThePark" : "AtTheGratingMove");
+    });
