@@ -14,6 +14,8 @@
 namespace {
 // How long QUIT waits for a run to end (the scan in progress aborted, its data saved).
 constexpr double kQuitRunLimitSeconds = 120.0;
+// Power Off lets a run finish its scan and save it; past this it keeps the instrument powered.
+constexpr double kPowerOffRunLimitSeconds = 600.0;
 
 void openCamera(long handle, const char* opening, const char* complete) {
   SetCurrentCamera(handle);
@@ -149,7 +151,7 @@ int CVICALLBACK PowerOff(int panel, int control, int event, void* callbackData, 
 
   // A run still reads the cameras and the buffers released below: it ends first, after the
   // scan in progress has been completed and saved.
-  if (!EndRunAndWait(600.0)) {
+  if (!EndRunAndWait(kPowerOffRunLimitSeconds)) {
     MessagePopup("Error", "The observation did not end: the instrument stays powered.");
     return 0;
   }

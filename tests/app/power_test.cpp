@@ -145,6 +145,42 @@ TEST_F(Powered, SetupOkConfiguresCamerasFoldersAndSummary) {
   });
 }
 
+// Camera 2 hangs in the bias/dark series of OK: the operator learns which camera hung and
+// within what limit, no bias/dark file is written from a frame that never came, and Power Off
+// and QUIT still shut both cameras down.
+TEST_F(Powered, ACameraThatHangsAtOkIsNamedAndPowerOffStillShutsItDown) {
+  simulate(2);
+  EXPECT_EQ(run([&] {
+              powerOn();
+              openSetup();
+              int ccd = page("setCCDTAB");
+              ASSERT_TRUE(Operator::chooseLabel(ccd, setCCDTAB_CCD_setCamera, "Both(2 in 1)"));
+              ASSERT_TRUE(Operator::sync());
+              Operator::clearPopups();
+              helx::atmcd_sim::faults().inject("AcquisitionHang@2", 1);
+              ok();
+              auto hung =
+                  Operator::waitForPopup("Error", "Camera 2 did not finish its exposure", 5);
+              ASSERT_TRUE(hung);
+              EXPECT_NE(hung->text.find("acquisition aborted."), std::string::npos);
+              EXPECT_FALSE(Operator::waitForPopup("Status", "System not initialized", 0));
+              int a = 0, b = 0;
+              for (auto& e : std::filesystem::recursive_directory_iterator("drive_g")) {
+                std::string name = e.path().filename().string();
+                a += name.find("_A_BiasDark.fts") != std::string::npos;
+                b += name.find("_B_BiasDark.fts") != std::string::npos;
+              }
+              EXPECT_EQ(a, 1);
+              EXPECT_EQ(b, 0);
+              ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWEROFF));
+              EXPECT_TRUE(eventually([] { return CCD_status == 0; }, 60));
+              quit();
+            }),
+            0);
+  EXPECT_EQ(CCD_status, 0);
+  EXPECT_EQ(g_pRawData, nullptr);
+}
+
 TEST_F(Powered, SetupOkRefusesABadBindingAndVideoTakesNoBiasForOneCamera) {
   simulate(2);
   run([&] {
