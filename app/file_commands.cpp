@@ -97,7 +97,11 @@ void CVICALLBACK mnuSave(int menubar, int menuItem, void* callbackData, int pane
   } else if (DataSource == 1 && CameraPlaneCurrent()) {
     plane = &planeDataCCD;  // frame or column slice, as shown
   }
-  if (!plane || !plane->data) return;
+  if (!plane || !plane->data) {
+    lock.unlock();
+    MessagePopup("Error", "There is no picture to save: open a file or take a frame first.");
+    return;
+  }
   // A copy, so that the file is written (and a failure reported) without holding the planes.
   Plane copy;
   if (!AllocatePlane(copy, plane->width, plane->height)) {
@@ -122,12 +126,20 @@ void CVICALLBACK mnuAbout(int menubar, int menuItem, void* callbackData, int pan
     MessagePopup("Warning", "An observation is running. About is available when it has ended.");
     return;
   }
+  // So does the temperature watch, camera by camera, while it runs.
+  if (CCD_status == 1 && temp_thread == 0) {
+    MessagePopup("Warning",
+                 "The cameras' temperatures are being watched. About is available once they "
+                 "are stable.");
+    return;
+  }
   char text[4096] = "";
   DisplayPanel(aboutPanel);
   SetCurrentCamera(nCameraHandle1);
   GetCameraInfo(text);
   SetCtrlVal(aboutPanel, InfoPanel_textBox, "============CCD1===========\n");
   SetCtrlVal(aboutPanel, InfoPanel_textBox, text);
+  if (nNumberOfCameras == 1) return;
   SetCurrentCamera(nCameraHandle2);
   GetCameraInfo(text);
   SetCtrlVal(aboutPanel, InfoPanel_textBox, "============CCD2===========\n");

@@ -36,13 +36,21 @@ float textAsFloat(int panel, int control) {
   return static_cast<float>(std::atof(text));
 }
 
-// A custom binning must be a whole number of at least 1: anything else would divide by zero
-// or configure a camera the operator did not mean.
-bool validBinning(const char* text) {
+// A custom binning must be a whole number from 1 to the detector's pixels along that axis:
+// anything else would divide by zero or configure a camera the operator did not mean.
+bool validBinning(const char* text, int pixels) {
   char* end = nullptr;
   long value = std::strtol(text, &end, 10);
   while (end && *end == ' ') end++;
-  return end != text && end && *end == '\0' && value >= 1 && value <= 64;
+  return end != text && end && *end == '\0' && value >= 1 && value <= pixels;
+}
+
+// The detector pixels along an axis for `configuration`: the smaller detector's when both
+// cameras take part. Zero (nothing allowed) when a camera in use reported no size.
+int detectorPixels(int configuration, int pixels1, int pixels2) {
+  if (configuration == 0) return pixels1;
+  if (configuration == 1) return pixels2;
+  return pixels1 < pixels2 ? pixels1 : pixels2;
 }
 
 void setText(int control, const char* format, double value) {
@@ -121,12 +129,28 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
     // Everything the operator typed is checked before any camera or folder is touched.
     int binning = 1;
     GetCtrlVal(ccdPage, setCCDTAB_CCD_setBinning, &binning);
+    int configuration = 0;
+    GetCtrlVal(ccdPage, setCCDTAB_CCD_setCamera, &configuration);
+    // Camera 2's settings must never reach camera 1 through a camera that is not there.
+    if (configuration != 0 && nNumberOfCameras == 1) {
+      MessagePopup("Error",
+                   "Only camera 1 was found at Power On: this configuration needs camera 2. "
+                   "Choose Camera 1.");
+      return 0;
+    }
     if (binning == 4) {
       char h[256] = "", v[256] = "";
       GetCtrlVal(ccdPage, setCCDTAB_CCD_setHBin, h);
       GetCtrlVal(ccdPage, setCCDTAB_CCD_setVBin, v);
-      if (!validBinning(h) || !validBinning(v)) {
-        MessagePopup("Error", "Custom binning must be a whole number from 1 to 64.");
+      const int columns = detectorPixels(configuration, g_nXPixels1, g_nXPixels2);
+      const int rows = detectorPixels(configuration, g_nYPixels1, g_nYPixels2);
+      if (!validBinning(h, columns) || !validBinning(v, rows)) {
+        char text[160];
+        std::snprintf(text, sizeof text,
+                      "Custom binning must be a whole number from 1 to %d horizontally and from "
+                      "1 to %d vertically.",
+                      columns, rows);
+        MessagePopup("Error", text);
         return 0;
       }
     }
@@ -263,6 +287,10 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
       scan_duration = 0.03f;
     } else if (configuration == 3 || configuration == 4) {
       scan_duration = 1000 * (g_fExpTime1 > g_fExpTime2 ? g_fExpTime1 : g_fExpTime2) + 70 + 10;
+    } else if (configuration == 2) {
+      // Each camera scans alone, one after the other, with the same scan program: its steps
+      // must be long enough for the longer exposure.
+      scan_duration = 1000 * (g_fExpTime1 > g_fExpTime2 ? g_fExpTime1 : g_fExpTime2) + 70;
     } else if (configuration == 0) {
       scan_duration = 1000 * g_fExpTime1 + 70;
     } else if (configuration == 1) {

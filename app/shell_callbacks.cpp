@@ -35,7 +35,8 @@ void CVICALLBACK mnuTest(int menuBar, int menuItem, void* callbackData, int pane
 }
 
 // Runs on every event of the tab control: a preview of the step duration from camera 1's
-// exposure, whatever the configuration; OK computes the value a scan uses.
+// exposure, whatever the configuration. Only the page shows it: the exposure and step duration
+// in force (read by the run and written into every file) change at OK alone.
 int CVICALLBACK setTAB(int panel, int control, int event, void* callbackData, int eventData1,
                        int eventData2) {
   (void)panel;
@@ -49,14 +50,12 @@ int CVICALLBACK setTAB(int panel, int control, int event, void* callbackData, in
   GetPanelHandleFromTabPage(HELXpanelSetting, SetHELX_setTAB, 0, &TabPanelHandle);
   GetCtrlVal(TabPanelHandle, setCCDTAB_CCD_setCamera, &camera);
   GetCtrlVal(TabPanelHandle, setCCDTAB_CCD_setExpTime, exposure);
-  g_fExpTime1 = static_cast<float>(std::atof(exposure));
-
-  if (camera == 3 || camera == 4)
-    scan_duration = 2 * 1000 * g_fExpTime1 + 70;
-  else
-    scan_duration = 1000 * g_fExpTime1 + 70;
+  const double previewExposure = std::atof(exposure);
+  const double preview =
+      (camera == 3 || camera == 4) ? 2 * 1000 * previewExposure + 70 : 1000 * previewExposure + 70;
 
   GetPanelHandleFromTabPage(HELXpanelSetting, SetHELX_setTAB, 1, &TabPanelHandle);
-  SetCtrlVal(TabPanelHandle, setScanTAB_Scan_Step_duration, static_cast<double>(scan_duration));
+  SetCtrlVal(TabPanelHandle, setScanTAB_Scan_Step_duration,
+             static_cast<double>(static_cast<float>(preview)));
   return 0;
 }

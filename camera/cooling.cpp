@@ -12,9 +12,15 @@ int temp_thread_id = 0;
 namespace {
 void appendTest(const char* text) { SetCtrlVal(testpanel, test_panel_TB_Text_Monitor, text); }
 
+// With one camera found, camera 2's reading is camera 1's: the watch waits for that one.
 void readBoth(unsigned int* r1, int* t1, unsigned int* r2, int* t2) {
   SetCurrentCamera(nCameraHandle1);
   *r1 = GetTemperature(t1);
+  if (nNumberOfCameras == 1) {
+    *r2 = *r1;
+    *t2 = *t1;
+    return;
+  }
   SetCurrentCamera(nCameraHandle2);
   *r2 = GetTemperature(t2);
 }
@@ -37,13 +43,19 @@ int TempSet(int cooler1Off, int cooler2Off, int setPoint1, int setPoint2) {
   } else {
     result1 = CoolerOFF();
   }
-  SetCurrentCamera(nCameraHandle2);
-  if (cooler2Off == 0) {
-    SetTemperature(setPoint2);
-    result2 = CoolerON();
+  // Camera 2's set point is never given to camera 1 when camera 2 was not found.
+  if (nNumberOfCameras == 1) {
+    result2 = DRV_SUCCESS;
   } else {
-    result2 = CoolerOFF();
+    SetCurrentCamera(nCameraHandle2);
+    if (cooler2Off == 0) {
+      SetTemperature(setPoint2);
+      result2 = CoolerON();
+    } else {
+      result2 = CoolerOFF();
+    }
   }
+
   if (result1 != DRV_SUCCESS || result2 != DRV_SUCCESS) {
     temp_thread = 0;
     return 0;
@@ -104,6 +116,9 @@ int CVICALLBACK setTempThread(void* data) {
       }
     }
   }
+  // However the watch ended (a warm-up also ends "stable" at its 5 C), the next one is a
+  // cooling unless Power Off says otherwise: a stale flag would end it above its set point.
+  temp_warming = 0;
   return 0;
 }
 

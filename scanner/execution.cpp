@@ -63,6 +63,9 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
   scan_abort = 0;
   scan_running = 1;
   char reply[256];
+  // The counts belong to this scan from the start, so a scan that fails before its program runs
+  // reports its own frames lost, never the last scan's counts.
+  ResetScanSteps(g_nFrameNumber1);
 
   // The monitoring loop reads the current camera in take mode 0: the run's choice must be the
   // current one again once the pre-scan exposures are done.

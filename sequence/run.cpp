@@ -176,8 +176,9 @@ void scanBlock(int configuration, int frames) {
       helx_take_mode = 0;
       if (WaitScannerAtStart(1, "the scan was not started") != 1) break;
       scan(nCameraHandle1, 0, g_fExpTime1, "Camera 1", startText1, endText1, &elapsed1);
-      // Camera 1's scan is complete and is saved whatever happens to camera 2's.
-      int ready = WaitScannerAtStart(1, "camera 2's scan was not started");
+      // Camera 1's scan is complete and is saved whatever happens to camera 2's. Stop takes
+      // effect after the run in progress: camera 2's scan of this run is still taken.
+      int ready = WaitScannerAtStart(0, "camera 2's scan was not started");
       if (ready == 1)
         scan(nCameraHandle2, 0, g_fExpTime2, "Camera 2", startText2, endText2, &elapsed2);
       save1(frames, startText1, endText1, elapsed1);

@@ -371,3 +371,130 @@ TEST_F(Powered, MonitoringTakesEveryAnnouncedStepOnceAndEndsWithTheLink) {
     quit();
   });
 }
+
+// Browsing the setup's pages previews the step duration on its page, but the exposure and step
+// duration in force (what the cameras, the scanner and every file use) change at OK alone.
+TEST_F(Powered, TheSetupPagesPreviewButOnlyOkChangesTheValuesInForce) {
+  simulate(2);
+  run([&] {
+    powerOn();
+    openSetup();
+    int ccd = page("setCCDTAB");
+    ASSERT_TRUE(Operator::chooseLabel(ccd, setCCDTAB_CCD_setCamera, "Camera 2"));
+    ASSERT_TRUE(Operator::type(ccd, setCCDTAB_CCD_setExpTime, "0.03"));
+    ASSERT_TRUE(Operator::type(ccd, setCCDTAB_CCD_setExpTime2, "0.1"));
+    ok();
+    EXPECT_FLOAT_EQ(g_fExpTime1, 0.03f);
+    EXPECT_FLOAT_EQ(scan_duration, 170.0f);
+
+    openSetup();
+    ASSERT_TRUE(Operator::type(ccd, setCCDTAB_CCD_setExpTime, "0.5"));
+    for (int tab : {1, 2, 3, 0})
+      ASSERT_TRUE(Operator::selectTab(HELXpanelSetting, SetHELX_setTAB, tab));
+    ASSERT_TRUE(Operator::sync());
+    double preview = 0;
+    GetCtrlVal(page("setScanTAB"), setScanTAB_Scan_Step_duration, &preview);
+    EXPECT_DOUBLE_EQ(preview, 570.0);  // camera 1's exposure, as the page has always shown it
+    ASSERT_TRUE(Operator::commit(HELXpanelSetting, SetHELX_HELX_setCancel));
+    ASSERT_TRUE(Operator::sync());
+    EXPECT_FLOAT_EQ(g_fExpTime1, 0.03f);
+    EXPECT_FLOAT_EQ(scan_duration, 170.0f);
+    quit();
+  });
+}
+
+// With one camera found, camera 2's set point, gain and exposure never reach camera 1: the
+// cooling leaves camera 1 at its own set point, and configurations that need camera 2 are
+// refused at OK.
+TEST_F(Powered, WithOneCameraNothingMeantForCameraTwoReachesCameraOne) {
+  simulate(1);
+  run([&] {
+    SetCtrlVal(testpanel, test_panel_ccdTemp, -30);
+    SetCtrlVal(testpanel, test_panel_ccdTemp2, -55);
+    powerOn();
+    double target = 0;
+    helx::atmcd_sim::withHead(1,
+                              [&](helx::sim::camera::Head& h) { target = h.thermal().target(); });
+    EXPECT_DOUBLE_EQ(target, -30.0);
+    for (const char* configuration : {"Camera 2", "Both", "Both(2 in 1)", "Flat Fielding"}) {
+      Operator::clearPopups();
+      openSetup();
+      ASSERT_TRUE(Operator::chooseLabel(page("setCCDTAB"), setCCDTAB_CCD_setCamera, configuration));
+      ok();
+      EXPECT_TRUE(Operator::waitForPopup("Error", "Only camera 1 was found at Power On", 5))
+          << configuration;
+      EXPECT_EQ(setup_buffers_ok, 0) << configuration;
+      ASSERT_TRUE(Operator::commit(HELXpanelSetting, SetHELX_HELX_setCancel));
+    }
+    openSetup();
+    ASSERT_TRUE(Operator::chooseLabel(page("setCCDTAB"), setCCDTAB_CCD_setCamera, "Camera 1"));
+    ok();
+    EXPECT_EQ(setup_buffers_ok, 1);
+    quit();
+  });
+}
+
+// About switches the driver's current camera, as the temperature watch does camera by camera:
+// it waits until the watch has ended. A custom binning may go up to the detector's size.
+TEST_F(Powered, AboutWaitsForTheTemperatureWatchAndBinningGoesToTheDetectorSize) {
+  simulate(2);
+  run([&] {
+    ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWERON));
+    ASSERT_TRUE(eventually([] { return CCD_status == 1 && temp_thread == 0; }, 60));
+    // As it stands after a setup was opened once (the test panel's coolers start a watch too).
+    SetMenuBarAttribute(menubar, MENUBAR_ABOUT, ATTR_DIMMED, 0);
+    SetMenuBarAttribute(menubar, MENUBAR_ABOUT_ABOUT, ATTR_DIMMED, 0);
+    ASSERT_TRUE(Operator::menu(menubar, MENUBAR_ABOUT_ABOUT));
+    EXPECT_TRUE(Operator::waitForPopup("Warning", "temperatures are being watched", 5));
+    ASSERT_TRUE(eventually([] { return temp_thread == 1 && ScannerHoming() == 0; }, 60));
+    Operator::clearPopups();
+    ASSERT_TRUE(Operator::menu(menubar, MENUBAR_ABOUT_ABOUT));
+    ASSERT_TRUE(Operator::sync());
+    EXPECT_NE(ControlText(aboutPanel, InfoPanel_textBox).find("CCD2"), std::string::npos);
+
+    openSetup();
+    int ccd = page("setCCDTAB");
+    ASSERT_TRUE(Operator::chooseLabel(ccd, setCCDTAB_CCD_setBinning, "Custom"));
+    ASSERT_TRUE(Operator::sync());
+    ASSERT_TRUE(Operator::type(ccd, setCCDTAB_CCD_setHBin, "100"));
+    ASSERT_TRUE(Operator::type(ccd, setCCDTAB_CCD_setVBin, "2"));
+    ok();
+    EXPECT_EQ(ccd_HBin, 100);
+    EXPECT_EQ(setup_buffers_ok, 1);
+    openSetup();
+    ASSERT_TRUE(Operator::type(ccd, setCCDTAB_CCD_setHBin, std::to_string(g_nXPixels1 + 1)));
+    ok();
+    EXPECT_TRUE(Operator::waitForPopup("Error", "Custom binning must be a whole number", 5));
+    quit();
+  });
+}
+
+// A warm-up ends "stable" at its 5 C: the next power-up's watch must still hold the setup until
+// the cameras are cold, however warm they have become meanwhile.
+TEST_F(Powered, ASecondPowerUpWaitsForTheColdSetPointAgain) {
+  simulate(2);
+  // The real cooling rate: the watch's first look then finds the cameras still above 5 C.
+  helx::sim::Settings::instance().set(
+      {{"camera", {{"count", 2}, {"cool_rate", 2.0}, {"warm_rate", 20.0}, {"hold", 1.0}}},
+       {"sixk", {{"port", 0}}},
+       {"log", {{"path", ""}}}});
+  helx::atmcd_sim::reset();
+  run([&] {
+    SetCtrlVal(testpanel, test_panel_ccdTemp, -30);
+    SetCtrlVal(testpanel, test_panel_ccdTemp2, -30);
+    powerOn();
+    ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWEROFF));
+    ASSERT_TRUE(eventually([] { return CCD_status == 0; }, 60));
+    // Closed, the cameras drift back towards ambient.
+    helx::os::Clock::instance().sleepForSeconds(120);
+    ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWERON));
+    ASSERT_TRUE(eventually([] { return CCD_status == 1 && temp_thread == 0; }, 60));
+    ASSERT_TRUE(eventually([] { return temp_thread == 1; }, 60));
+    double temperature = 99;
+    helx::atmcd_sim::withHead(1, [&](helx::sim::camera::Head& h) {
+      temperature = h.thermal().temperature(helx::os::Clock::instance().seconds());
+    });
+    EXPECT_LT(temperature, -28.0);
+    quit();
+  });
+}

@@ -236,6 +236,30 @@ TEST_F(Observing, StopDuringAScanSavesThatScanAndStartsNoOther) {
   });
 }
 
+// "Both" scans camera 1, then camera 2: Stop pressed during camera 1's scan ends the
+// observation after this run, with camera 2's scan and file of the run still taken.
+TEST_F(Observing, StopInBothCompletesTheRunInProgressWithBothFiles) {
+  simulate();
+  observe([&] {
+    powerOn();
+    Observation s;
+    s.camera = "Both";
+    s.frames = 5;
+    s.runs = 2;
+    s.exposure = "0.03";
+    s.exposure2 = "0.03";
+    setup(s);
+    pressRun();
+    ASSERT_TRUE(eventually([] { return Scanning == 1 && ScanStepsAnnounced() >= 1; }));
+    ASSERT_TRUE(Operator::commit(mainPanel, PANEL_HELX_cmdStop));
+    ASSERT_TRUE(runEnded());
+    expectShapes(files("A"), 1, 5);
+    expectShapes(files("B"), 1, 5);
+    EXPECT_EQ(ControlText(mainPanel, PANEL_S1), "1");
+    quit();
+  });
+}
+
 TEST_F(Observing, ACameraThatHangsIsNamedAndTheRunEndsWithItsLoss) {
   simulate();
   observe([&] {
@@ -244,6 +268,8 @@ TEST_F(Observing, ACameraThatHangsIsNamedAndTheRunEndsWithItsLoss) {
     s.camera = "Camera 1";
     s.frames = 5;
     setup(s);
+    runAndWait();  // a whole scan first: its counts must not pass for the next one's
+    ASSERT_EQ(ScanStepsAnnounced(), 5);
     Operator::clearPopups();
     // Camera 1's pre-scan exposure never ends: the scan must not start, and the operator must
     // learn that the camera hung rather than that it is not there.

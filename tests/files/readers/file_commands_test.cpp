@@ -62,6 +62,15 @@ TEST_F(HelxProgram, OpeningACubeAnImageABitmapThenSaving) {
   ASSERT_TRUE(WriteTestFits("cube.fts", {512, 512, 100}, cube, 0.125f));
   ASSERT_TRUE(WriteTestFits("image.fts", {5, 1}, {50, 100, 150, 200, 250}, 3.0f));
   EXPECT_EQ(run([&] {
+              auto save = Operator::menuItem("MENUBAR_FILE_SAVE");
+              ASSERT_TRUE(save);
+              // Nothing shown yet: the operator who chose a name is told why nothing is written.
+              Operator::answerNextFileDialog((workdir / "nothing.bmp").string());
+              ASSERT_TRUE(Operator::menu(save->first, save->second));
+              ASSERT_TRUE(Operator::sync(60));
+              EXPECT_TRUE(Operator::waitForPopup("Error", "There is no picture to save", 5));
+              EXPECT_FALSE(std::filesystem::exists(workdir / "nothing.bmp"));
+
               SetCtrlAttribute(mainPanel, PANEL_viewCCD1, ATTR_DIMMED, 0);
               Open((workdir / "cube.fts").string());
               EXPECT_EQ(Text(PANEL_nAxis1), "512");
@@ -104,8 +113,6 @@ TEST_F(HelxProgram, OpeningACubeAnImageABitmapThenSaving) {
               SetCtrlVal(mainPanel, PANEL_BYTSCL_MIN, 100);
               SetCtrlVal(mainPanel, PANEL_BYTSCL_MAX, 200);
               Operator::answerNextFileDialog((workdir / "export.bmp").string());
-              auto save = Operator::menuItem("MENUBAR_FILE_SAVE");
-              ASSERT_TRUE(save);
               ASSERT_TRUE(Operator::menu(save->first, save->second));
               ASSERT_TRUE(Operator::sync(60));
               std::ifstream in(workdir / "export.bmp", std::ios::binary);
