@@ -1,12 +1,15 @@
 // Every example script runs to its end against the simulated instrument, headless, and leaves
 // the files its mode writes.
+#include <fitsio.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "app/shell.h"
 #include "helx_fixture.h"
@@ -39,6 +42,44 @@ int count(const fs::path& root, const std::string& ending) {
       n++;
   }
   return n;
+}
+
+// How well a file's frames are exposed: the share of samples at the 14-bit ceiling, and the
+// lowest and highest median of each frame's brightest tenth (frames of zeros, lost, left out).
+struct Exposure {
+  double saturatedShare = 0;
+  double lowestBright = 1e9, highestBright = 0;
+};
+
+Exposure exposureOf(const fs::path& file) {
+  Exposure e;
+  fitsfile* f = nullptr;
+  int status = 0, bitpix = 0, naxis = 0;
+  long axes[3] = {1, 1, 1};
+  if (fits_open_diskfile(&f, file.c_str(), READONLY, &status) != 0) {
+    ADD_FAILURE() << "cannot open " << file;
+    return e;
+  }
+  fits_get_img_param(f, 3, &bitpix, &naxis, axes, &status);
+  const std::size_t plane = static_cast<std::size_t>(axes[0]) * axes[1];
+  std::vector<float> data(plane * axes[2]);
+  int anyNull = 0;
+  fits_read_img(f, TFLOAT, 1, static_cast<LONGLONG>(data.size()), nullptr, data.data(), &anyNull,
+                &status);
+  fits_close_file(f, &status);
+  EXPECT_EQ(status, 0) << file;
+  e.saturatedShare = static_cast<double>(std::count(data.begin(), data.end(), 16383.0f)) /
+                     static_cast<double>(data.size());
+  for (long k = 0; k < axes[2]; ++k) {
+    std::vector<float> frame(data.begin() + k * plane, data.begin() + (k + 1) * plane);
+    if (std::all_of(frame.begin(), frame.end(), [](float v) { return v == 0; })) continue;
+    std::sort(frame.begin(), frame.end());
+    const std::size_t first = frame.size() * 9 / 10, count = frame.size() - first;
+    const double median = frame[first + count / 2];
+    e.lowestBright = std::min(e.lowestBright, median);
+    e.highestBright = std::max(e.highestBright, median);
+  }
+  return e;
 }
 
 }  // namespace
@@ -74,6 +115,17 @@ TEST_P(Examples, RunsToTheEndAndWritesItsFiles) {
   bool flat = std::string(e.script) == "flat_field.hxs";
   EXPECT_EQ(count(workdir / "drive_g", flat ? "_A_Flat.fts" : "_A.fts"), e.filesA);
   EXPECT_EQ(count(workdir / "drive_g", flat ? "_B_Flat.fts" : "_B.fts"), e.filesB);
+
+  // Well exposed on the default simulated Sun: hardly a sample at the ceiling, and the bright
+  // part of every frame between 30 % and 70 % of full scale.
+  for (auto& entry : fs::recursive_directory_iterator(workdir / "drive_g")) {
+    const std::string name = entry.path().filename().string();
+    if (entry.path().extension() != ".fts" || name.find("_BiasDark") != std::string::npos) continue;
+    const Exposure x = exposureOf(entry.path());
+    EXPECT_LE(x.saturatedShare, 0.001) << name;
+    EXPECT_GE(x.lowestBright, 4900) << name;
+    EXPECT_LE(x.highestBright, 11500) << name;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
