@@ -122,6 +122,8 @@
 #define  PANEL_CCD1TEMP                     101  /* control type: textMsg, callback function: (none) */
 #define  PANEL_P1_2                         102  /* control type: textMsg, callback function: (none) */
 #define  PANEL_SaveUnsaved                   103  /* control type: command, callback function: cmdSaveUnsaved */
+#define  PANEL_TEXTMSG_104                   104  /* control type: textMsg, callback function: (none) */
+#define  PANEL_saturated                     105  /* control type: textMsg, callback function: (none) */
 
 #define  SetHELX                            4    /* panel, callback function: SetHELX_proc */
 #define  SetHELX_HELX_setCancel             2    /* control type: command, callback function: HELX_setCancel */

@@ -1,7 +1,9 @@
 // The byte-scaled picture in the graphic panel, its histogram, the graphic panel's placement
 // and the two range sliders.
 #include <cstddef>
+#include <cstdio>
 #include <new>
+#include <vector>
 
 #include "app/observation_state.h"
 #include "app/shell.h"
@@ -69,6 +71,19 @@ void ByteDisplay(int width, int height, const unsigned short* samples, unsigned 
   }
 
   ScalePlaneToBytes(width, height, samples, lower, upper, bytes);
+  // The camera's ceiling, counted and marked in picture order (top row first) beside the picture.
+  std::vector<unsigned char> marks(count, 0);
+  std::size_t saturated = 0;
+  for (int r = 0; r < height; r++) {
+    const unsigned short* row =
+        samples + static_cast<std::size_t>(height - 1 - r) * static_cast<std::size_t>(width);
+    unsigned char* m = marks.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+    for (int x = 0; x < width; x++) {
+      const bool at = row[x] == kSaturatedSample;
+      m[x] = at;
+      saturated += at;
+    }
+  }
   if (values) {
     // The histogram's input in picture order.
     for (int r = 0; r < height; r++) {
@@ -80,6 +95,11 @@ void ByteDisplay(int width, int height, const unsigned short* samples, unsigned 
   }
 
   OpenGraphicPanel(8, width, height, colortable, bytes);
+  SetPictureMarks(GraphicPanel, GRAPHICPNL_PIC_WINDOW, saturated ? marks.data() : nullptr, width,
+                  height, kSaturationColor);
+  char text[32];
+  std::snprintf(text, sizeof text, "%zu", saturated);
+  SetCtrlVal(mainPanel, PANEL_saturated, text);
 
   if (histogram) {
     PlotHistogram(values, static_cast<int>(count), lower, upper);

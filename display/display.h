@@ -48,6 +48,11 @@ inline unsigned char ScaleToByte(int sample, int lower, int range) {
 // The picture's bytes (width x height, top row first) of a plane between lower and upper.
 void ScalePlaneToBytes(int width, int height, const unsigned short* samples, unsigned short lower,
                        unsigned short upper, unsigned char* bytes);
+// The camera's 14-bit ceiling: a sample there is saturated. ByteDisplay counts them into the
+// "Saturated" read-out and marks them over the picture in kSaturationColor; the picture's bytes,
+// the grey colour table and the histogram do not change.
+inline constexpr unsigned short kSaturatedSample = 16383;
+inline constexpr int kSaturationColor = 0xFF0000;
 void ByteDisplay(int width, int height, const unsigned short* samples, unsigned short lower,
                  unsigned short upper);
 // Takes ownership of `bytes` (allocated with new[]), top row first.

@@ -63,6 +63,15 @@ struct Image {
   std::vector<std::uint32_t> rgb;  // row-major, top row first, 0xRRGGBB
 };
 
+// Pixels a view draws in one colour over a picture (the display's saturated samples), kept apart
+// from the picture itself so that its bytes, as exported or read back, never change.
+struct Marks {
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> marked;  // row-major, top row first, 1 = draw in `color`
+  std::uint32_t color = 0;           // 0xRRGGBB
+  bool operator==(const Marks&) const = default;
+};
+
 // Longest text the operator can type into a string control.
 constexpr std::size_t kMaxTypedText = 255;
 
@@ -111,6 +120,7 @@ struct Control {
   std::vector<Plot> plots;  // graph
   int nextPlot = 1;
   Image image;  // picture
+  Marks marks;  // picture: drawn over the image
 
   // What DefaultCtrl restores.
   double defaultNumber = 0;

@@ -887,6 +887,25 @@ int SetCtrlBitmap(int panel, int control, int, int bitmapId) {
   });
 }
 
+int SetPictureMarks(int panel, int control, const unsigned char* marks, int width, int height,
+                    int color) {
+  helx::ui::Marks next;
+  if (marks && width > 0 && height > 0) {
+    next.width = width;
+    next.height = height;
+    next.marked.assign(marks, marks + static_cast<std::size_t>(width) * height);
+    next.color = static_cast<std::uint32_t>(color) & 0xFFFFFFu;
+  }
+  return Model::instance().with([&](Model& m) -> int {
+    Control* c = m.control(panel, control);
+    if (!c) return UIEBadControlId;
+    if (c->marks == next) return 0;
+    c->marks = std::move(next);
+    m.markDirty(panel, control);
+    return 0;
+  });
+}
+
 int DiscardBitmap(int bitmapId) {
   return Model::instance().with(
       [&](Model& m) -> int { return m.bitmaps().erase(bitmapId) ? 0 : UIEBadAttribute; });

@@ -203,6 +203,11 @@ int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh);
 int NewBitmap(int bytesPerRow, int pixelDepth, int width, int height, const int* colorTable,
               const unsigned char* bits, const unsigned char* mask, int* bitmapId);
 int SetCtrlBitmap(int panel, int control, int imageId, int bitmapId);
+// Our own addition to the toolkit: pixels of a picture control drawn in `color` (0xRRGGBB) over
+// its picture; `marks` holds width x height bytes, top row first, non-zero where to draw. A null
+// `marks` clears them. The picture's bitmap is left as it is.
+int SetPictureMarks(int panel, int control, const unsigned char* marks, int width, int height,
+                    int color);
 int DiscardBitmap(int bitmapId);
 
 // ---- popups ----

@@ -154,3 +154,26 @@ TEST_F(DisplayTest, RangeSlidersRedrawTheCurrentPlaneAtItsOwnSize) {
   Commit(SetBytsclMin, PANEL_BYTSCL_MIN);
   EXPECT_EQ(picture().width, 2);
 }
+
+// Samples at the camera's ceiling are counted beside the statistics and marked over the picture
+// (top row first, like the picture), while the picture's grey bytes stay what the range gives.
+TEST_F(DisplayTest, SaturatedSamplesAreCountedAndMarkedWithoutTouchingThePicture) {
+  std::vector<unsigned short> s = {16383, 100, 16382, 16383, 16383, 0};  // bottom row first
+  ByteDisplay(3, 2, s.data(), 0, 16383);
+  EXPECT_EQ(text(PANEL_saturated), "3");
+  EXPECT_EQ(grey(), (std::vector<unsigned char>{255, 255, 0, 255, 1, 254}));
+  helx::ui::Marks marks = Model::instance().with(
+      [](Model& m) { return m.control(GraphicPanel, GRAPHICPNL_PIC_WINDOW)->marks; });
+  EXPECT_EQ(marks.width, 3);
+  EXPECT_EQ(marks.height, 2);
+  EXPECT_EQ(marks.marked, (std::vector<std::uint8_t>{1, 1, 0, 1, 0, 0}));
+  EXPECT_EQ(marks.color, 0xFF0000u);
+
+  // A frame without any clears both.
+  std::vector<unsigned short> none = {1, 2, 3, 4, 5, 6};
+  ByteDisplay(3, 2, none.data(), 0, 16383);
+  EXPECT_EQ(text(PANEL_saturated), "0");
+  marks = Model::instance().with(
+      [](Model& m) { return m.control(GraphicPanel, GRAPHICPNL_PIC_WINDOW)->marks; });
+  EXPECT_TRUE(marks.marked.empty());
+}

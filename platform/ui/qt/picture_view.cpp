@@ -58,9 +58,11 @@ class PictureView : public ControlView {
 
  protected:
   void syncValue(const Control& c) override {
-    if (c.image.width != shownWidth_ || c.image.height != shownHeight_ || c.image.rgb != shown_) {
-      picture_->setImage(c.image);
+    if (c.image.width != shownWidth_ || c.image.height != shownHeight_ || c.image.rgb != shown_ ||
+        !(c.marks == shownMarks_)) {
+      picture_->setImage(c.image, c.marks);
       shown_ = c.image.rgb;
+      shownMarks_ = c.marks;
       shownWidth_ = c.image.width;
       shownHeight_ = c.image.height;
     }
@@ -70,6 +72,7 @@ class PictureView : public ControlView {
   PictureWidget* picture_;
   std::shared_ptr<PendingMoves> moves_;
   std::vector<std::uint32_t> shown_;
+  Marks shownMarks_;
   int shownWidth_ = 0, shownHeight_ = 0;
 };
 

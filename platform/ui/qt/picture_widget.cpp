@@ -6,7 +6,7 @@
 
 namespace helx::ui::qt {
 
-QImage toQImage(const Image& image) {
+QImage toQImage(const Image& image, const Marks& marks) {
   if (image.width <= 0 || image.height <= 0 ||
       image.rgb.size() < static_cast<std::size_t>(image.width) * image.height)
     return {};
@@ -16,6 +16,16 @@ QImage toQImage(const Image& image) {
     const std::uint32_t* in = image.rgb.data() + static_cast<std::size_t>(row) * image.width;
     for (int col = 0; col < image.width; ++col) line[col] = 0xFF000000u | (in[col] & 0xFFFFFFu);
   }
+  // Marks of another size belong to another picture: they are not drawn.
+  if (marks.width == image.width && marks.height == image.height) {
+    const QRgb color = 0xFF000000u | (marks.color & 0xFFFFFFu);
+    for (int row = 0; row < image.height; ++row) {
+      auto* line = reinterpret_cast<QRgb*>(out.scanLine(row));
+      const std::uint8_t* m = marks.marked.data() + static_cast<std::size_t>(row) * image.width;
+      for (int col = 0; col < image.width; ++col)
+        if (m[col]) line[col] = color;
+    }
+  }
   return out;
 }
 
@@ -24,8 +34,8 @@ PictureWidget::PictureWidget(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void PictureWidget::setImage(const Image& image) {
-  image_ = toQImage(image);
+void PictureWidget::setImage(const Image& image, const Marks& marks) {
+  image_ = toQImage(image, marks);
   update();
 }
 

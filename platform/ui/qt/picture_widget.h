@@ -1,5 +1,6 @@
-// The picture: the model's bitmap at one screen pixel per sample, top row first. Reports the
-// pointer's moves and left clicks in widget coordinates.
+// The picture: the model's bitmap at one screen pixel per sample, top row first, with its marks
+// (the display's saturated samples) drawn over it in their colour. Reports the pointer's moves
+// and left clicks in widget coordinates.
 //
 // Threads: UI thread only.
 #pragma once
@@ -12,12 +13,12 @@
 
 namespace helx::ui::qt {
 
-QImage toQImage(const Image& image);
+QImage toQImage(const Image& image, const Marks& marks = {});
 
 class PictureWidget : public QWidget {
  public:
   explicit PictureWidget(QWidget* parent);
-  void setImage(const Image& image);
+  void setImage(const Image& image, const Marks& marks);
   const QImage& image() const { return image_; }
   std::function<void(QPoint)> onPointerMove, onLeftClick;
 
