@@ -107,6 +107,9 @@ void fail(FitsSave& save, const char* step) {
 }
 }  // namespace
 
+bool FitsSyncPath(const std::string& path, int flags) { return syncPath(path, flags); }
+int FitsPlaceFile(const std::string& temp, const std::string& final) { return place(temp, final); }
+
 bool IsSecondCamera(long camera) { return camera == nCameraHandle2 && camera != nCameraHandle1; }
 
 void FitsText(const char* in, char* out) {

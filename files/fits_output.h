@@ -28,6 +28,11 @@ void FitsStep(FitsSave& save, const char* step);
 // Closes, syncs and puts the file in place; reports failure and the save time. Returns 1 or 0.
 int FitsFinish(FitsSave& save);
 
+// Syncs `path` (opened with `flags`) to the disk. False when it cannot be opened or synced.
+bool FitsSyncPath(const std::string& path, int flags);
+// Gives the finished temporary file its final name unless that name exists. 0 or an errno.
+int FitsPlaceFile(const std::string& temp, const std::string& final);
+
 // Writes `count` samples of `sampleBytes` (2 or 4) bytes, as they are in memory, to the image's
 // data unit in the file's big-endian order. They are swapped into a buffer of a megabyte and
 // handed to the library a buffer at a time: the frame buffer is only read (the display may be

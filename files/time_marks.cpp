@@ -19,10 +19,16 @@ void format_timemark(char* text, long long t) {
   text[n] = '\0';
 }
 
+long long marktime_start_calendar = 0;
+double marktime_start_instrument = 0;
+
 // The counter is read after the text, so a start text is never later than its reading.
 void marktime_start(char* text) {
-  format_timemark(text, helx::os::CalendarNow());
+  const long long now = helx::os::CalendarNow();
+  format_timemark(text, now);
   gliStart = helx::os::PerformanceCounter();
+  marktime_start_calendar = now;
+  marktime_start_instrument = helx::os::Clock::instance().seconds();
 }
 
 void marktime_end(char* text) {

@@ -58,6 +58,11 @@ int scanEnd(int result) {
 
 }  // namespace
 
+// Fastest a scanner may move and still count as at rest at its step. The servo overshoots a
+// step by up to a band and swings back through its target at 1-2 counts/ms: an exposure started
+// during that swing would smear across it.
+constexpr double kStillCountsPerMs = 0.5;
+
 int ExecuteProgram(long cameraHandle, int takeMode) {
   (void)cameraHandle, (void)takeMode;
   scan_abort = 0;
@@ -115,6 +120,10 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
   const double moved = 10.0 * step_moved.load();  // counts per spectrograph step
   const double direction = moved < 0 ? -1.0 : 1.0;
   const double tolerance = std::fmin(band, std::fabs(moved) / 2.0);
+  // At rest: slower than this, in counts per millisecond. A small step moves slowly all the way,
+  // so its limit scales with it: twice the step's mean speed over a whole step duration.
+  const double duration_ms = step_duration > 0 ? step_duration.load() : 100.0;
+  const double still = std::fmin(kStillCountsPerMs, 2.0 * std::fabs(moved) / duration_ms);
   const double sweep = 10.0 * step_size.load();  // counts per imaging frame
   const double sweep_direction = sweep < 0 ? -1.0 : 1.0;
   // Where a frame belongs: a spectrograph step while the scanner is nearer its target than any
@@ -130,6 +139,7 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
 
   AppendMonitor("\nStarting Scan.\n");
   Scanning = 1;
+  double lastLook = -1, lastProgress = 0;
   int counter = 0;
   int result = 1;
   while (true) {
@@ -151,11 +161,20 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
       SetCtrlVal(mainPanel, PANEL_P1, reply);
       int p = std::atoi(reply);
       if (PmacCommand("#1P", reply) < 0) return scanEnd(controllerSilent("#1P"));
+      const double now = Timer();
       double progress = direction * (std::atof(reply) - start);
-      // Step k: the program is on it (p1 counts k - 1 finished) and the scanner has arrived,
-      // or the program has finished it. Several at once when the poll came late.
+      // Speed since the last look; unknown (taken as moving) on the first.
+      const double speed = lastLook < 0 || now <= lastLook
+                               ? HUGE_VAL
+                               : std::fabs(progress - lastProgress) / ((now - lastLook) * 1000.0);
+      lastLook = now;
+      lastProgress = progress;
+      // Step k: the program is on it (p1 counts k - 1 finished) and the scanner has arrived
+      // (within the band of the step's target and at rest), or the program has finished it.
+      // Several at once when the poll came late.
       for (int k = ScanStepsAnnounced() + 1; k <= frames; ++k) {
-        bool arrived = p >= k - 1 && progress >= k * std::fabs(moved) - tolerance;
+        bool arrived =
+            p >= k - 1 && std::fabs(progress - k * std::fabs(moved)) <= tolerance && speed <= still;
         if (!(arrived || p >= k) || !AnnounceScanStep()) break;
       }
     } else if (mode == 1) {
@@ -201,15 +220,19 @@ int AbortScan(void) {
   return 1;
 }
 
-void ReadPosition(void) {
+void ReadPosition(void) { ReadPositionNow(); }
+
+PositionReading ReadPositionNow(void) {
   char reply[256];
   // A failed read keeps the last position: a closed link must not look like the start.
-  if (PmacCommand("#1P", reply) < 0) return;
-  position = std::atof(reply);
+  if (PmacCommand("#1P", reply) < 0) return {std::nan(""), std::nan("")};
+  const PositionReading reading{std::atof(reply), Timer()};
+  position = reading.counts;
   scanpos = static_cast<float>(position / 10.0);
   char text[64];
   std::snprintf(text, sizeof text, "%.1f", position / 10.0);
   SetCtrlVal(mainPanel, PANEL_Position, text);
+  return reading;
 }
 
 void Monitor(void) {

@@ -62,8 +62,9 @@ extern std::atomic<float> step_size;  // scan step in program units (set by Scan
 // The step the generated spectrograph program really moves, in whole units (what "x%4.f"
 // wrote), or 0 before any program was generated.
 extern std::atomic<float> step_moved;
-extern std::atomic<int> g_nAmpOnSeq;  // homing state: 0, 10, 20, 21, 22, 23, 30
-extern std::atomic<int> zerostep;     // jog target in counts, relative to the home zero
+extern std::atomic<float> step_duration;  // ms a spectrograph step lasts, as generated
+extern std::atomic<int> g_nAmpOnSeq;      // homing state: 0, 10, 20, 21, 22, 23, 30
+extern std::atomic<int> zerostep;         // jog target in counts, relative to the home zero
 
 // ---- link ----
 // Loads the library and fetches its eleven entry points; 1 when all are there. A missing
@@ -94,6 +95,13 @@ int AbortScan(void);
 // 1 from the start of ExecuteProgram (pre-scan exposures included) until the scan has ended.
 int ScanProgramRunning(void);
 void ReadPosition(void);
+// One position reading: controller counts and the instrument time the reply came (both NaN
+// when the controller did not answer).
+struct PositionReading {
+  double counts, time;
+};
+// ReadPosition, returning what it read.
+PositionReading ReadPositionNow(void);
 void Monitor(void);
 
 // ---- homing ----

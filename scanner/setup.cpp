@@ -11,6 +11,7 @@
 
 std::atomic<float> step_size{0.0f};
 std::atomic<float> step_moved{0.0f};
+std::atomic<float> step_duration{0.0f};
 
 int ScanOpen(void) {
   char text[300];
@@ -99,6 +100,7 @@ void ScanCommandWrite(int frames, float duration, float step, float speed, float
     std::fputs("\r\n", out);
     if (speed == 0 && stroke == 0) {
       step_size = step;
+      step_duration = duration;
       std::fprintf(out,
                    "i130=120000\r\ni131=4000\r\ni132=4000\r\ni133=40000\r\ni134=0\r\ni135=20000\r\n"
                    "inc\r\nta%3.f\r\nts%3.f\r\np1=0\r\nWhile(p1<%4d)\r\nx%4.f\r\ndwell%3.f\r\n"

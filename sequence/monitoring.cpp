@@ -7,6 +7,7 @@
 #include "camera/camera.h"
 #include "platform/os/clock.h"
 #include "scanner/scanner.h"
+#include "sequence/frame_record.h"
 #include "sequence/sequence.h"
 
 int monitor_thread_id = 0;
@@ -14,22 +15,27 @@ std::atomic<int> monitoring_active{0};
 
 namespace {
 
-// Starts the current camera (`handle`) and returns the instrument time its exposure ends. The
-// driver's own timings, asked while the camera is idle, include what the settings add to the
-// exposure; the configured time stands in when it cannot say.
-double expose(long handle, int nh, int nv, int slot) {
-  float exposure = 0, accumulate = 0, kinetic = 0;
-  if (GetAcquisitionTimings(&exposure, &accumulate, &kinetic) != DRV_SUCCESS)
-    exposure = handle == nCameraHandle2 ? g_fExpTime2 : g_fExpTime1;
+// An exposure started: when, and for how long.
+struct Started {
+  double start, exposure;
+  double end() const { return start + exposure; }
+};
+
+// Starts the current camera (`handle`). The driver's own timings, asked while the camera is
+// idle, include what the settings add to the exposure; the configured time stands in when it
+// cannot say.
+Started expose(long handle, int nh, int nv, int slot) {
+  float exposure = DriverExposure(handle == nCameraHandle2 ? g_fExpTime2 : g_fExpTime1);
   TakeImage(nh, nv, handle, slot);
-  return Timer() + exposure;
+  // Read once the start has returned: the post-exposure reading is never early.
+  return {Timer(), exposure};
 }
 
 // A position read now, once the exposure has ended, says whether the scanner stayed at the step.
-bool stayedAt(int step, double exposureEnd) {
+bool stayedAt(int step, double exposureEnd, PositionReading* after) {
   double wait = exposureEnd - Timer();
   if (wait > 0) helx::os::Clock::instance().sleepForSeconds(wait);
-  ReadPosition();
+  *after = ReadPositionNow();
   return ScannerAtScanStep(step, position) == 1;
 }
 
@@ -40,9 +46,13 @@ void letFinish(long handle) {
 }
 
 // One camera, the current one (take mode 0).
-bool takeFrame(int step, long handle, int nh, int nv) {
-  double end = expose(handle, nh, nv, step - 1);
-  if (!stayedAt(step, end)) {
+bool takeFrame(int step, long handle, int nh, int nv, PositionReading before) {
+  Started s = expose(handle, nh, nv, step - 1);
+  PositionReading after{};
+  bool stayed = stayedAt(step, s.end(), &after);
+  RecordFrame(handle, step - 1, step, s.start, static_cast<float>(s.exposure), before, after,
+              stayed);
+  if (!stayed) {
     letFinish(handle);
     return false;
   }
@@ -52,13 +62,18 @@ bool takeFrame(int step, long handle, int nh, int nv) {
 
 // Both cameras start one right after the other, so both frames of a step are exposed together,
 // and only then are they read (take mode 1).
-bool takeBothFrames(int step) {
+bool takeBothFrames(int step, PositionReading before) {
   const int slot = step - 1;
   SetCurrentCamera(nCameraHandle1);
-  double end1 = expose(nCameraHandle1, nhDim1, nvDim1, slot);
+  Started s1 = expose(nCameraHandle1, nhDim1, nvDim1, slot);
   SetCurrentCamera(nCameraHandle2);
-  double end2 = expose(nCameraHandle2, nhDim2, nvDim2, slot);
-  bool stayed = stayedAt(step, end1 > end2 ? end1 : end2);
+  Started s2 = expose(nCameraHandle2, nhDim2, nvDim2, slot);
+  PositionReading after{};
+  bool stayed = stayedAt(step, s1.end() > s2.end() ? s1.end() : s2.end(), &after);
+  RecordFrame(nCameraHandle1, slot, step, s1.start, static_cast<float>(s1.exposure), before, after,
+              stayed);
+  RecordFrame(nCameraHandle2, slot, step, s2.start, static_cast<float>(s2.exposure), before, after,
+              stayed);
   SetCurrentCamera(nCameraHandle1);
   if (stayed)
     DataDump(nhDim1, nvDim1, nCameraHandle1, slot);
@@ -90,7 +105,7 @@ int CVICALLBACK MonitoringThreadFunction(void* data) {
     }
     // The status queries took their time: the position must be the scanner's now. A step whose
     // successor is already announced, or that the scanner has left, is dropped unexposed.
-    ReadPosition();
+    const PositionReading before = ReadPositionNow();
     if (!ScannerAtScanStep(step, position)) {
       ScanStepDropped();
       continue;
@@ -99,11 +114,11 @@ int CVICALLBACK MonitoringThreadFunction(void* data) {
     if (helx_take_mode == 0) {
       GetCurrentCamera(&nUnknownCameraHandle);
       if (nUnknownCameraHandle == nCameraHandle1)
-        stored = takeFrame(step, nCameraHandle1, nhDim1, nvDim1);
+        stored = takeFrame(step, nCameraHandle1, nhDim1, nvDim1, before);
       else if (nUnknownCameraHandle == nCameraHandle2)
-        stored = takeFrame(step, nCameraHandle2, nhDim2, nvDim2);
+        stored = takeFrame(step, nCameraHandle2, nhDim2, nvDim2, before);
     } else {
-      stored = takeBothFrames(step);
+      stored = takeBothFrames(step, before);
     }
     if (stored)
       ScanStepStored();

@@ -15,6 +15,7 @@
 #include "platform/os/clock.h"
 #include "platform/os/storage.h"
 #include "scanner/scanner.h"
+#include "sequence/frame_record.h"
 #include "sequence/sequence.h"
 #include "sequence/unsaved_cubes.h"
 
@@ -61,14 +62,37 @@ void cube(int column, long camera) {
   Display3D_CCD(1, column, &min, &max, camera);
 }
 
+int cameraOf(long handle) { return handle == nCameraHandle2 && handle != nCameraHandle1 ? 2 : 1; }
+
+// One frame into slot `slot`, recorded with the scanner's position read just before and after.
+void recordedFrame(long camera, int nh, int nv, int slot) {
+  const float exposure = DriverExposure(cameraOf(camera) == 2 ? g_fExpTime2 : g_fExpTime1);
+  const PositionReading before = ReadPositionNow();
+  TakeImage(nh, nv, camera, slot);
+  const double start = Timer();
+  DataDump(nh, nv, camera, slot);
+  RecordFrame(camera, slot, slot + 1, start, exposure, before, ReadPositionNow(), true);
+}
+
 // One frame into slot 0, bracketed by the camera's own marks.
 void singleFrame(long camera, int nh, int nv, char* startText, char* endText, float* elapsed) {
   marktime_start(startText);
+  BeginFrameRecord(cameraOf(camera), 1);
   SetCurrentCamera(camera);
-  TakeImage(nh, nv, camera, 0);
-  DataDump(nh, nv, camera, 0);
+  recordedFrame(camera, nh, nv, 0);
   marktime_end(endText);
   *elapsed = time_difference();
+}
+
+// A frame-transfer series of `frames` frames of the current camera, each frame dated from the
+// series' start by the driver's cycle time and given the series' readings.
+void recordedSeries(long camera, int nh, int nv, int frames) {
+  float exposure = 0, accumulate = 0, kinetic = 0;
+  GetAcquisitionTimings(&exposure, &accumulate, &kinetic);
+  const PositionReading before = ReadPositionNow();
+  const double start = Timer();
+  TakeImage_FTmode(nh, nv, frames, camera);
+  RecordSeries(camera, frames, start, kinetic, exposure, before, ReadPositionNow());
 }
 
 // One scan: the camera the monitoring loop reads is made current right before the program runs
@@ -77,6 +101,12 @@ void singleFrame(long camera, int nh, int nv, char* startText, char* endText, fl
 void scan(long camera, int takeMode, float exposure, const char* cameras, char* startText,
           char* endText, float* elapsed) {
   marktime_start(startText);
+  if (takeMode == 1) {
+    BeginFrameRecord(1, runFrames);
+    BeginFrameRecord(2, runFrames);
+  } else {
+    BeginFrameRecord(cameraOf(camera), runFrames);
+  }
   if (takeMode == 0) SetCurrentCamera(camera);
   ExecuteProgram(camera, takeMode);
   WaitScanFramesStored(runFrames, exposure, cameras, takeMode == 1 ? 2 : 1);
@@ -236,7 +266,8 @@ void frameTransferBlock(int configuration, int frames) {
       ClearFrames(1, frames);
       SetCurrentCamera(nCameraHandle1);
       marktime_start(startText1);
-      TakeImage_FTmode(nhDim1, nvDim1, frames, nCameraHandle1);
+      BeginFrameRecord(1, frames);
+      recordedSeries(nCameraHandle1, nhDim1, nvDim1, frames);
       marktime_end(endText1);
       elapsed1 = time_difference();
       save1(frames, startText1, endText1, elapsed1);
@@ -247,7 +278,8 @@ void frameTransferBlock(int configuration, int frames) {
       ClearFrames(2, frames);
       SetCurrentCamera(nCameraHandle2);
       marktime_start(startText2);
-      TakeImage_FTmode(nhDim2, nvDim2, frames, nCameraHandle2);
+      BeginFrameRecord(2, frames);
+      recordedSeries(nCameraHandle2, nhDim2, nvDim2, frames);
       marktime_end(endText2);
       elapsed2 = time_difference();
       save2(frames, startText2, endText2, elapsed2);
@@ -259,12 +291,14 @@ void frameTransferBlock(int configuration, int frames) {
       ClearFrames(2, frames);
       SetCurrentCamera(nCameraHandle1);
       marktime_start(startText1);
-      TakeImage_FTmode(nhDim1, nvDim1, frames, nCameraHandle1);
+      BeginFrameRecord(1, frames);
+      recordedSeries(nCameraHandle1, nhDim1, nvDim1, frames);
       marktime_end(endText1);
       elapsed1 = time_difference();
       SetCurrentCamera(nCameraHandle2);
       marktime_start(startText2);
-      TakeImage_FTmode(nhDim2, nvDim2, frames, nCameraHandle2);
+      BeginFrameRecord(2, frames);
+      recordedSeries(nCameraHandle2, nhDim2, nvDim2, frames);
       marktime_end(endText2);
       elapsed2 = time_difference();
       save1(frames, startText1, endText1, elapsed1);
@@ -293,10 +327,8 @@ void scanStopBlock(int configuration, int frames) {
       ClearFrames(1, frames);
       showCounter(q);
       marktime_start(startText1);
-      for (int m = 0; m < frames; m++) {
-        TakeImage(nhDim1, nvDim1, nCameraHandle1, m);
-        DataDump(nhDim1, nvDim1, nCameraHandle1, m);
-      }
+      BeginFrameRecord(1, frames);
+      for (int m = 0; m < frames; m++) recordedFrame(nCameraHandle1, nhDim1, nvDim1, m);
       marktime_end(endText1);
       elapsed1 = time_difference();
       save1(frames, startText1, endText1, elapsed1);

@@ -9,6 +9,7 @@
 #include "camera/camera.h"
 #include "files/fits_files.h"
 #include "platform/os/storage.h"
+#include "sequence/frame_record.h"
 #include "sequence/sequence.h"
 
 namespace {
@@ -28,11 +29,18 @@ struct KeptCube {
 KeptCube keptCubes[2];  // camera 1, camera 2
 bool discardWarned = false;
 
+// The cube, and beside it its per-frame table (a table that fails is told; the cube stays).
 int saveTo(int camera, const KeptCube& c, const char* directory) {
-  return camera == 2 ? SaveFits(nhDim2, nvDim2, c.frames, g_fExpTime2, nCameraHandle2, c.startText,
-                                c.endText, c.elapsed, directory)
-                     : SaveFits(nhDim1, nvDim1, c.frames, g_fExpTime1, nCameraHandle1, c.startText,
-                                c.endText, c.elapsed, directory);
+  int saved = camera == 2 ? SaveFits(nhDim2, nvDim2, c.frames, g_fExpTime2, nCameraHandle2,
+                                     c.startText, c.endText, c.elapsed, directory)
+                          : SaveFits(nhDim1, nvDim1, c.frames, g_fExpTime1, nCameraHandle1,
+                                     c.startText, c.endText, c.elapsed, directory);
+  if (saved) {
+    char cube[sizeof fits_last_saved];
+    std::snprintf(cube, sizeof cube, "%s", fits_last_saved);
+    SaveFrameRecord(camera, cube);
+  }
+  return saved;
 }
 
 KeptCube describe(int frames, const char* startText, const char* endText, float elapsed) {

@@ -441,9 +441,10 @@ TEST_P(SpectrographScan, EveryStepIsAnnouncedOnceInOrderAfterTheScannerGotThere)
       const Announcement& a = seen[static_cast<std::size_t>(k - 1)];
       EXPECT_EQ(a.step, k);
       EXPECT_EQ(a.accepted, 1);
-      // Reached: the scanner is within the in-position band (10 counts) of the step's target
-      // or beyond it, or the step was over (the next move had begun) before the announcement.
-      bool there = a.counts >= c.start + k * step_counts - 10.0;
+      // Reached: the scanner is within the in-position band (10 counts) of the step's target,
+      // on either side (never half a small step short of it), or the step was over (the next
+      // move had begun) before the announcement.
+      bool there = std::abs(a.counts - (c.start + k * step_counts)) <= 10.0;
       bool over = a.at >= moves[static_cast<std::size_t>(k)]["at"].get<double>();
       EXPECT_TRUE(there || over) << "step " << k << " at " << a.counts << " counts";
       EXPECT_GE(a.at, moves[static_cast<std::size_t>(k - 1)]["at"].get<double>());

@@ -1,0 +1,106 @@
+#include "sequence/frame_record.h"
+
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include "app/observation_state.h"
+#include "camera/camera.h"
+#include "files/frame_table.h"
+#include "files/time_marks.h"
+#include "motors/motors.h"
+#include "platform/os/calendar.h"
+
+namespace {
+
+struct Frame {
+  int step = 0;
+  bool exposed = false, stored = false;
+  double start = 0;
+  float exposure = 0;
+  PositionReading before{std::nan(""), std::nan("")}, after{std::nan(""), std::nan("")};
+};
+
+struct Record {
+  std::vector<Frame> frames;
+  long long markCalendar = 0;
+  double markInstrument = 0;
+  int grating = 0;
+};
+
+std::mutex recordLock;
+Record records[2];  // camera 1, camera 2
+
+Record& recordOf(long handle) {
+  return records[handle == nCameraHandle2 && handle != nCameraHandle1];
+}
+
+// "2026-12-08T04:31:53.125": the mark's second plus the instrument seconds since it.
+void dateOf(const Record& r, double instrument, char* out, std::size_t size) {
+  double since = instrument - r.markInstrument;
+  long long millis = std::llround(since * 1000.0);
+  long long seconds = r.markCalendar + (millis >= 0 ? millis / 1000 : (millis - 999) / 1000);
+  int ms = static_cast<int>(millis - (seconds - r.markCalendar) * 1000);
+  std::tm utc = helx::os::UtcTime(static_cast<std::time_t>(seconds));
+  char text[96];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", utc.tm_year + 1900,
+                utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec, ms);
+  std::snprintf(out, size, "%.23s", text);
+}
+
+}  // namespace
+
+void BeginFrameRecord(int camera, int frames) {
+  std::lock_guard lock(recordLock);
+  Record& r = records[camera == 2 ? 1 : 0];
+  r.frames.assign(frames > 0 ? static_cast<std::size_t>(frames) : 0, Frame{});
+  for (int k = 0; k < frames; ++k) r.frames[k].step = k + 1;
+  r.markCalendar = marktime_start_calendar;
+  r.markInstrument = marktime_start_instrument;
+  r.grating = MotorPos1E;
+}
+
+void RecordFrame(long handle, int slot, int step, double exposureStart, float exposure,
+                 PositionReading before, PositionReading after, bool stored) {
+  std::lock_guard lock(recordLock);
+  Record& r = recordOf(handle);
+  if (slot < 0 || slot >= static_cast<int>(r.frames.size())) return;
+  r.frames[slot] = Frame{step, true, stored, exposureStart, exposure, before, after};
+}
+
+void RecordSeries(long handle, int frames, double exposureStart, double cycle, float exposure,
+                  PositionReading before, PositionReading after) {
+  for (int k = 0; k < frames; ++k)
+    RecordFrame(handle, k, k + 1, exposureStart + k * cycle, exposure, before, after, true);
+}
+
+float DriverExposure(float configured) {
+  float exposure = 0, accumulate = 0, kinetic = 0;
+  if (GetAcquisitionTimings(&exposure, &accumulate, &kinetic) != DRV_SUCCESS) return configured;
+  return exposure;
+}
+
+int SaveFrameRecord(int camera, const char* cubePath) {
+  std::vector<FrameTableRow> rows;
+  {
+    std::lock_guard lock(recordLock);
+    const Record& r = records[camera == 2 ? 1 : 0];
+    for (std::size_t k = 0; k < r.frames.size(); ++k) {
+      const Frame& f = r.frames[k];
+      FrameTableRow row;
+      row.frame = static_cast<int>(k) + 1;
+      row.step = f.step;
+      row.stored = f.stored ? 1 : 0;
+      if (f.exposed) dateOf(r, f.start, row.dateBeg, sizeof row.dateBeg);
+      row.exptime = f.exposed ? f.exposure : std::nan("");
+      row.posStart = f.before.counts;
+      row.posEnd = f.after.counts;
+      row.tStart = f.before.time - r.markInstrument;
+      row.tEnd = f.after.time - r.markInstrument;
+      row.grating = r.grating;
+      rows.push_back(row);
+    }
+  }
+  return SaveFrameTable(cubePath, rows.data(), static_cast<int>(rows.size()));
+}
