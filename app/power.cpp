@@ -159,7 +159,7 @@ int CVICALLBACK PowerOff(int panel, int control, int event, void* callbackData, 
   SaveUnsavedBeforeRelease("Power Off", 0);
   bool scanning = Scanning == 1;
   if (scanning) {
-    MessagePopup("Error", "Motor is still running.");
+    InformationMessageBox("Error", "Motor is still running.");
   } else {
     closeScannerLink();
     SetCtrlVal(mainPanel, PANEL_Scan_Status, 0);
@@ -239,7 +239,7 @@ int CVICALLBACK QuitCallback(int panel, int control, int event, void* callbackDa
 
   if (Scanner_status == 1) {
     if (Scanning == 1)
-      MessagePopup("Error", "Motor is still running.");
+      InformationMessageBox("Error", "Motor is still running.");
     else
       closeScannerLink();
   }

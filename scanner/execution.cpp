@@ -86,7 +86,7 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
     armed = DeviceSetQuickGather ? DeviceSetQuickGather(dwDevice, 0x10101, 1) : 0;
   }
   if (!armed) {
-    MessagePopup("Error", "Set gathering failed.");
+    InformationMessageBox("Error", "Set gathering failed.");
     return scanEnd(0);
   }
 

@@ -24,7 +24,9 @@ class Frontend {
   virtual void waitForWork(std::chrono::milliseconds maxWait) = 0;
   virtual void wake() = 0;
   // Modal message; returns when the operator has answered.
-  virtual void showMessage(const std::string& title, const std::string& text) = 0;
+  // `information`: the message box shows the information icon (the system's message box with
+  // MB_ICONINFORMATION); otherwise the toolkit's plain message popup.
+  virtual void showMessage(const std::string& title, const std::string& text, bool information) = 0;
   // Returns VAL_NO_FILE_SELECTED, VAL_EXISTING_FILE_SELECTED or VAL_NEW_FILE_SELECTED.
   virtual int selectFile(const FileRequest& request, std::string& path) = 0;
   // Brings the view up to date with the model's dirty set.

@@ -14,7 +14,7 @@ class HeadlessFrontend : public Frontend {
  public:
   void waitForWork(std::chrono::milliseconds maxWait) override;
   void wake() override;
-  void showMessage(const std::string&, const std::string&) override {}
+  void showMessage(const std::string&, const std::string&, bool) override {}
   int selectFile(const FileRequest& request, std::string& path) override;
   // Without it the dirty set would keep a mark for every control of every panel ever loaded.
   void drainDirty() override;

@@ -348,7 +348,7 @@ std::optional<PopupRecord> Operator::waitForPopup(const std::string& title, cons
     auto& records = store().records;
     for (std::size_t i = store().waited; i < records.size(); ++i) {
       auto& r = records[i];
-      if (r.kind == "message" && (title.empty() || r.title == title) &&
+      if (r.kind != "file" && (title.empty() || r.title == title) &&
           r.text.find(text) != std::string::npos) {
         store().waited = i + 1;
         return r;
@@ -357,7 +357,7 @@ std::optional<PopupRecord> Operator::waitForPopup(const std::string& title, cons
     if (store().cv.wait_until(lock, deadline) == std::cv_status::timeout) {
       // One last look after the deadline.
       for (std::size_t i = store().waited; i < records.size(); ++i)
-        if (records[i].kind == "message" && (title.empty() || records[i].title == title) &&
+        if (records[i].kind != "file" && (title.empty() || records[i].title == title) &&
             records[i].text.find(text) != std::string::npos) {
           store().waited = i + 1;
           return records[i];

@@ -28,7 +28,7 @@ struct ActionResult {
 constexpr std::size_t kPopupRecords = 1000;
 
 struct PopupRecord {
-  std::string kind;  // "message" or "file"
+  std::string kind;  // "message", "information" (a message with the information icon) or "file"
   std::string title, text;
   bool fromWorker = false;
   double time = 0;  // instrument seconds

@@ -913,18 +913,30 @@ int DiscardBitmap(int bitmapId) {
 
 // ---------------------------------------------------------------- popups
 
-int MessagePopup(const char* title, const char* message) {
+namespace {
+int showMessage(const char* title, const char* message, bool information) {
   std::string t = title ? title : "", text = message ? message : "";
   bool ui = EventLoop::instance().onUiThread();
-  helx::ui::Operator::recordPopup({"message", t, text, !ui, helx::os::Clock::instance().seconds()});
+  helx::ui::Operator::recordPopup({information ? "information" : "message", t, text, !ui,
+                                   helx::os::Clock::instance().seconds()});
   if (ui) {
-    helx::ui::CurrentFrontend().showMessage(t, text);
+    helx::ui::CurrentFrontend().showMessage(t, text, information);
   } else {
     // A worker never waits for the UI thread: the popup is shown when the UI thread next
     // processes events.
-    EventLoop::instance().post([t, text] { helx::ui::CurrentFrontend().showMessage(t, text); });
+    EventLoop::instance().post(
+        [t, text, information] { helx::ui::CurrentFrontend().showMessage(t, text, information); });
   }
   return 0;
+}
+}  // namespace
+
+int MessagePopup(const char* title, const char* message) {
+  return showMessage(title, message, false);
+}
+
+int InformationMessageBox(const char* title, const char* message) {
+  return showMessage(title, message, true);
 }
 
 int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,

@@ -212,6 +212,9 @@ int DiscardBitmap(int bitmapId);
 
 // ---- popups ----
 int MessagePopup(const char* title, const char* message);
+// The system's message box with the information icon (MB_ICONINFORMATION), as MessagePopup
+// otherwise; recorded as a popup of kind "information".
+int InformationMessageBox(const char* title, const char* message);
 int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
                     const char* fileTypeList, const char* title, int buttonLabel,
                     int restrictDirectory, int restrictExtension, int allowCancel,

@@ -636,7 +636,9 @@ TEST_F(Scanner, GatheringNotArmedStartsNoScan) {
     openCameras();
     // No controller at all: the gathering cannot be armed.
     EXPECT_EQ(ExecuteProgram(nCameraHandle1, 0), 0);
-    EXPECT_TRUE(Operator::waitForPopup("Error", "Set gathering failed.", 5));
+    auto popup = Operator::waitForPopup("Error", "Set gathering failed.", 5);
+    ASSERT_TRUE(popup);
+    EXPECT_EQ(popup->kind, "information");  // the message box with the information icon
     EXPECT_FALSE(contains(monitorText(), "Starting Scan"));
     EXPECT_EQ(Scanning, 0);
   });

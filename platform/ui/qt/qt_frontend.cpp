@@ -99,9 +99,9 @@ namespace {
 bool scripted() { return !RuntimeOptions().script.empty(); }
 }  // namespace
 
-void QtFrontend::showMessage(const std::string& title, const std::string& text) {
-  auto* box =
-      new QMessageBox(QMessageBox::NoIcon, runtimeText(title), runtimeText(text), QMessageBox::Ok);
+void QtFrontend::showMessage(const std::string& title, const std::string& text, bool information) {
+  auto* box = new QMessageBox(information ? QMessageBox::Information : QMessageBox::NoIcon,
+                              runtimeText(title), runtimeText(text), QMessageBox::Ok);
   box->setTextFormat(Qt::PlainText);
   box->setAttribute(Qt::WA_DeleteOnClose);
   if (scripted()) {

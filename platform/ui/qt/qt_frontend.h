@@ -27,7 +27,7 @@ class QtFrontend final : public Frontend {
 
   void waitForWork(std::chrono::milliseconds maxWait) override;
   void wake() override;
-  void showMessage(const std::string& title, const std::string& text) override;
+  void showMessage(const std::string& title, const std::string& text, bool information) override;
   int selectFile(const FileRequest& request, std::string& path) override;
   void drainDirty() override;
   std::string snapshotPanel(int panel, const std::string& path) override;
