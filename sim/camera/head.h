@@ -105,6 +105,7 @@ class Head {
 
   int number() const { return number_; }  // 1-based, as the log names it
   const HeadConfig& config() const { return config_; }
+  const SunConfig& sun() const { return *sun_; }
   ThermalModel& thermal() { return thermal_; }
   const ThermalModel& thermal() const { return thermal_; }
 

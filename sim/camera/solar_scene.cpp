@@ -145,6 +145,22 @@ double columnWavelength(const Spectrograph& s, int detectorWidth, double column,
          (gratingSteps - s.gratingReference) * s.angstromPerStep;
 }
 
+double trueIntensity(const SunConfig& sun, const Spectrograph& sp, double x, double y,
+                     double wavelength) {
+  const Surface s = sampleSurface(sun, x, y);
+  double intensity =
+      std::exp(kC2 / sp.centreWavelength * (1.0 / sun.quietTemperature - 1.0 / s.temperature));
+  for (const SpectralLine& line : sp.lines) {
+    const double centre =
+        line.telluric ? line.wavelength : line.wavelength * (1.0 + s.velocity / kLightSpeed);
+    const double width = line.halfWidth * (line.telluric ? 1.0 : 1.0 + line.zeeman * s.field);
+    const double u2 = std::pow((wavelength - centre) / width, 2);
+    const double wing = line.depth * line.lorentz;
+    intensity *= 1.0 - (line.depth - wing) * std::exp2(-u2) - wing / (1.0 + u2);
+  }
+  return intensity;
+}
+
 void renderSpectrum(const SunConfig& sun, const Spectrograph& sp, const Geometry& g,
                     OpticsPosition at, const float* response, float* out) {
   const int nh = g.width();

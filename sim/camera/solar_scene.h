@@ -96,6 +96,12 @@ struct OpticsPosition {
 void renderSpectrum(const SunConfig& sun, const Spectrograph& spectrograph,
                     const Geometry& geometry, OpticsPosition at, const float* response, float* out);
 
+// The scene's truth at one point of the surface (x, y in arcsec) and one wavelength: the
+// intensity relative to the quiet continuum, before the detector (no response, binning or
+// noise). Tests compare what the program records with it; renderSpectrum does not use it.
+double trueIntensity(const SunConfig& sun, const Spectrograph& spectrograph, double x, double y,
+                     double wavelength);
+
 // Wavelength (A) seen by detector column `column` (0-based).
 double columnWavelength(const Spectrograph& s, int detectorWidth, double column,
                         double gratingSteps);
