@@ -26,11 +26,16 @@ namespace {
 
 class Powered : public HelxProgram {
  protected:
-  void simulate(int cameras) {
-    helx::sim::Settings::instance().set(
-        {{"camera", {{"count", cameras}, {"cool_rate", 20.0}, {"warm_rate", 20.0}, {"hold", 1.0}}},
-         {"sixk", {{"port", 0}}},
-         {"log", {{"path", ""}}}});
+  // `cameras` cameras cooling and warming at 20 C/s, on a clock 20 times real time; keys of
+  // `camera` replace those defaults, and `pmac` is the scanner controller's section.
+  void simulate(int cameras, const nlohmann::json& camera = nlohmann::json::object(),
+                const nlohmann::json& pmac = nullptr) {
+    nlohmann::json heads = {
+        {"count", cameras}, {"cool_rate", 20.0}, {"warm_rate", 20.0}, {"hold", 1.0}};
+    heads.update(camera);
+    nlohmann::json settings = {{"camera", heads}, {"sixk", {{"port", 0}}}, {"log", {{"path", ""}}}};
+    if (!pmac.is_null()) settings["pmac"] = pmac;
+    helx::sim::Settings::instance().set(settings);
     helx::sim::SimLog::instance().reopen();
     helx::atmcd_sim::reset();
     helx::os::Clock::instance().setScale(20);
@@ -206,12 +211,7 @@ TEST_F(Powered, SetupOkRefusesABadBindingAndVideoTakesNoBiasForOneCamera) {
 }
 
 TEST_F(Powered, SetupOkIsRefusedWhileCooling) {
-  simulate(2);
-  helx::sim::Settings::instance().set(
-      {{"camera", {{"count", 2}, {"cool_rate", 0.5}, {"warm_rate", 20.0}}},
-       {"sixk", {{"port", 0}}},
-       {"log", {{"path", ""}}}});
-  helx::atmcd_sim::reset();
+  simulate(2, {{"cool_rate", 0.5}});
   run([&] {
     ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWERON));
     // The watch shows temperatures while the cameras cool.
@@ -247,12 +247,7 @@ TEST_F(Powered, QuitAfterPowerUpParksEverythingAndEnds) {
 }
 
 TEST_F(Powered, CamerasThatDoNotWarmUpAreShutDownAfterTheLimitWithAPopup) {
-  simulate(2);
-  helx::sim::Settings::instance().set(
-      {{"camera", {{"count", 2}, {"cool_rate", 20.0}, {"warm_rate", 0.01}, {"hold", 1.0}}},
-       {"sixk", {{"port", 0}}},
-       {"log", {{"path", ""}}}});
-  helx::atmcd_sim::reset();  // the cameras take the settings above
+  simulate(2, {{"warm_rate", 0.01}});
   warm_up_limit = 30.0;
   EXPECT_EQ(run([&] {
               powerOn();
@@ -269,12 +264,8 @@ TEST_F(Powered, CamerasThatDoNotWarmUpAreShutDownAfterTheLimitWithAPopup) {
 // A scanner controller that opens but never answers is named at power-up and left closed; the
 // cameras and the stepper controller still come up, and QUIT still ends the program.
 TEST_F(Powered, AScannerThatDoesNotAnswerIsNamedAndTheRestComesUp) {
-  simulate(2);
-  helx::sim::Settings::instance().set(
-      {{"camera", {{"count", 2}, {"cool_rate", 40.0}, {"settle", 0.2}, {"hold", 0.5}}},
-       {"pmac", {{"faults", {{"no_reply", {{"times", -1}}}}}}},
-       {"sixk", {{"port", 0}}},
-       {"log", {{"path", ""}}}});
+  simulate(2, {{"cool_rate", 40.0}, {"settle", 0.2}, {"hold", 0.5}},
+           {{"faults", {{"no_reply", {{"times", -1}}}}}});
   EXPECT_EQ(run([&] {
               ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWERON));
               EXPECT_TRUE(Operator::waitForPopup(
@@ -291,13 +282,9 @@ TEST_F(Powered, AScannerThatDoesNotAnswerIsNamedAndTheRestComesUp) {
 }
 
 TEST_F(Powered, SetupAndRunAreRefusedWhileTheScannerHomes) {
-  simulate(2);
   // The controller never reports the home found: homing stays in progress.
-  helx::sim::Settings::instance().set(
-      {{"camera", {{"count", 2}, {"cool_rate", 40.0}, {"settle", 0.2}, {"hold", 0.5}}},
-       {"pmac", {{"faults", {{"no_reply:M145", {{"times", -1}}}}}}},
-       {"sixk", {{"port", 0}}},
-       {"log", {{"path", ""}}}});
+  simulate(2, {{"cool_rate", 40.0}, {"settle", 0.2}, {"hold", 0.5}},
+           {{"faults", {{"no_reply:M145", {{"times", -1}}}}}});
   EXPECT_EQ(run([&] {
               ASSERT_TRUE(Operator::commit(mainPanel, PANEL_POWERON));
               ASSERT_TRUE(eventually([] { return temp_thread == 1 && g_nAmpOnSeq == 21; }, 60));
@@ -472,13 +459,8 @@ TEST_F(Powered, AboutWaitsForTheTemperatureWatchAndBinningGoesToTheDetectorSize)
 // A warm-up ends "stable" at its 5 C: the next power-up's watch must still hold the setup until
 // the cameras are cold, however warm they have become meanwhile.
 TEST_F(Powered, ASecondPowerUpWaitsForTheColdSetPointAgain) {
-  simulate(2);
   // The real cooling rate: the watch's first look then finds the cameras still above 5 C.
-  helx::sim::Settings::instance().set(
-      {{"camera", {{"count", 2}, {"cool_rate", 2.0}, {"warm_rate", 20.0}, {"hold", 1.0}}},
-       {"sixk", {{"port", 0}}},
-       {"log", {{"path", ""}}}});
-  helx::atmcd_sim::reset();
+  simulate(2, {{"cool_rate", 2.0}});
   run([&] {
     SetCtrlVal(testpanel, test_panel_ccdTemp, -30);
     SetCtrlVal(testpanel, test_panel_ccdTemp2, -30);
