@@ -107,6 +107,12 @@ void fail(FitsSave& save, const char* step) {
 }
 }  // namespace
 
+std::string FitsTempPath(const std::string& final) {
+  char unique[64];
+  std::snprintf(unique, sizeof unique, ".part%d-%u", static_cast<int>(::getpid()), tempCounter++);
+  return final + unique;
+}
+
 bool FitsSyncPath(const std::string& path, int flags) { return syncPath(path, flags); }
 int FitsPlaceFile(const std::string& temp, const std::string& final) { return place(temp, final); }
 
@@ -200,9 +206,7 @@ bool FitsBegin(FitsSave& save, const char* directory, const char* suffix, std::s
     save.status = FILE_NOT_CREATED;
     return false;
   }
-  char unique[64];
-  std::snprintf(unique, sizeof unique, ".part%d-%u", static_cast<int>(::getpid()), tempCounter++);
-  save.tempPath = save.mappedPath + unique;
+  save.tempPath = FitsTempPath(save.mappedPath);
   // The plain disk-file call: a "[" or "!" in a folder name is a folder name, not a filter.
   (void)dataBytes;
   ffdkinit(&save.fptr, save.tempPath.c_str(), &save.status);

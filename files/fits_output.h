@@ -28,6 +28,9 @@ void FitsStep(FitsSave& save, const char* step);
 // Closes, syncs and puts the file in place; reports failure and the save time. Returns 1 or 0.
 int FitsFinish(FitsSave& save);
 
+// A temporary name beside `final` (a path on this machine), unique in this process and among
+// processes: "<final>.part<pid>-<n>".
+std::string FitsTempPath(const std::string& final);
 // Syncs `path` (opened with `flags`) to the disk. False when it cannot be opened or synced.
 bool FitsSyncPath(const std::string& path, int flags);
 // Gives the finished temporary file its final name unless that name exists. 0 or an errno.

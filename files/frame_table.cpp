@@ -4,7 +4,6 @@
 #include <fitsio.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -15,8 +14,6 @@
 #include "platform/os/paths.h"
 
 namespace {
-
-std::atomic<unsigned> tableCounter{0};
 
 struct Column {
   const char* name;
@@ -97,10 +94,7 @@ int SaveFrameTable(const char* cubePath, const FrameTableRow* rows, int count) {
     w.status = FILE_NOT_CREATED;
     w.failedStep = "build the file name";
   } else {
-    char unique[64];
-    std::snprintf(unique, sizeof unique, ".part%d-%u", static_cast<int>(::getpid()),
-                  tableCounter++);
-    temp = *mapped + unique;
+    temp = FitsTempPath(*mapped);
     fitsfile* f = nullptr;
     ffdkinit(&f, temp.c_str(), &w.status);
     w.step("create the file");
