@@ -1,19 +1,9 @@
-// The callback table: every subsystem binds its own callbacks by the names the panel resource
-// uses. A name the resource uses but nobody binds is written to the message log at load.
+// The callback table: every callback name the panel resource uses, bound to its function. A
+// name the resource uses but this table lacks is written to the message log at load.
 #include "app/shell.h"
 #include "platform/ui/callbacks.h"
 
 void RegisterHELXCallbacks() {
-  RegisterAppCallbacks();
-  RegisterCameraCallbacks();
-  RegisterScannerCallbacks();
-  RegisterMotorCallbacks();
-  RegisterSequenceCallbacks();
-  RegisterFileCallbacks();
-  RegisterDisplayCallbacks();
-}
-
-void RegisterAppCallbacks() {
   using helx::ui::RegisterCallback;
   RegisterCallback("panel_proc", panel_proc);
   RegisterCallback("mnuExit", mnuExit);
@@ -41,4 +31,28 @@ void RegisterAppCallbacks() {
   RegisterCallback("mnuSave", mnuSave);
   RegisterCallback("mnuAbout", mnuAbout);
   RegisterCallback("InfoPanel_proc", InfoPanel_proc);
+  RegisterCallback("setCooler", setCooler);
+  RegisterCallback("Ampon_timer", Ampon_timer);
+  RegisterCallback("SlitStepIncrease", SlitStepIncrease);
+  RegisterCallback("SlitStepDecrease", SlitStepDecrease);
+  RegisterCallback("SetZero", SetZero);
+  RegisterCallback("upload_data", upload_data);
+  RegisterCallback("STR_Command", STR_Command);
+  RegisterCallback("Motor_Stop", Motor_Stop);
+  RegisterCallback("motor_step_increase", motor_step_increase);
+  RegisterCallback("motor_step_decrease", motor_step_decrease);
+  RegisterCallback("motor_device_select", motor_device_select);
+  RegisterCallback("AddWvField", AddWvField);
+  RegisterCallback("cmd_Run", cmd_Run);
+  RegisterCallback("cmdStop", cmdStop);
+  RegisterCallback("cmdSaveUnsaved", cmdSaveUnsaved);
+  RegisterCallback("Graphicpnl_proc", Graphicpnl_proc);
+  RegisterCallback("pic_window", pic_window);
+  RegisterCallback("drawHistogram", drawHistogram);
+  RegisterCallback("SetSelectFrame", SetSelectFrame);
+  RegisterCallback("SetBytsclMax", SetBytsclMax);
+  RegisterCallback("SetBytsclMin", SetBytsclMin);
+  RegisterCallback("setFrameAxis", setFrameAxis);
+  RegisterCallback("viewCCD1", viewCCD1);
+  RegisterCallback("viewCCD2", viewCCD2);
 }

@@ -5,13 +5,14 @@
 #include <cstring>
 #include <mutex>
 
-#include "app/observation_state.h"
 #include "camera/camera.h"
 #include "display/display.h"
+#include "display/open_file.h"
 #include "files/bitmap.h"
 #include "files/fits_reader.h"
 #include "platform/ui/userint.h"
 #include "sequence/sequence.h"
+#include "state/observation_state.h"
 
 namespace {
 void SetReadout(int control, const char* format, double value) {

@@ -1,5 +1,5 @@
 // The operator's file commands (open a data file, export the shown plane as a bitmap) and the
-// About report. The callbacks themselves are declared with the others in app/HELX.h.
+// About report. The callbacks themselves are declared with the others in state/HELX.h.
 #pragma once
 
-#include "app/HELX.h"
+#include "state/HELX.h"

@@ -1,7 +1,7 @@
 // Start-up: load the four panels and the menu bar, prepare the main panel, run the event loop.
-#include "app/observation_state.h"
 #include "app/shell.h"
 #include "platform/ui/userint.h"
+#include "state/observation_state.h"
 
 int HELX_main(int argc, char* argv[]) {
   (void)argc;

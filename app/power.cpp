@@ -3,13 +3,12 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/observation_state.h"
-#include "app/setup.h"
 #include "app/shell.h"
 #include "camera/camera.h"
 #include "motors/motors.h"
 #include "scanner/scanner.h"
 #include "sequence/sequence.h"
+#include "state/observation_state.h"
 
 namespace {
 // How long QUIT waits for a run to end (the scan in progress aborted, its data saved).

@@ -1,9 +1,9 @@
 // The setup dialog's small callbacks, which keep the dialog and the test panel consistent with
 // the devices' readiness, and the opening and closing of both panels. OK lives with power-up.
-#include "app/observation_state.h"
 #include "app/shell.h"
 #include "motors/wavelength_list.h"
 #include "platform/ui/userint.h"
+#include "state/observation_state.h"
 
 namespace {
 // The marked options of the test panel's cooler lists, read whenever the panel opens.

@@ -6,8 +6,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "app/observation_state.h"
-#include "app/setup.h"
 #include "app/shell.h"
 #include "camera/bias_dark.h"
 #include "camera/camera.h"
@@ -15,8 +13,7 @@
 #include "motors/motors.h"
 #include "scanner/scanner.h"
 #include "sequence/sequence.h"
-
-std::atomic<int> setup_buffers_ok{0};
+#include "state/observation_state.h"
 
 namespace {
 int page(int index) {

@@ -1,9 +1,9 @@
 // The main panel's own callback, the menu commands and the setup dialog's step-duration preview.
 #include <cstdlib>
 
-#include "app/observation_state.h"
 #include "app/shell.h"
 #include "platform/ui/userint.h"
+#include "state/observation_state.h"
 
 int CVICALLBACK panel_proc(int panel, int event, void* callbackData, int eventData1,
                            int eventData2) {

@@ -12,11 +12,10 @@
 #include <new>
 #include <vector>
 
-#include "app/HELX.h"
-#include "app/observation_state.h"
-#include "camera/camera.h"
 #include "display/display.h"
 #include "platform/ui/userint.h"
+#include "state/HELX.h"
+#include "state/observation_state.h"
 
 namespace {
 constexpr int kSide = 1024;

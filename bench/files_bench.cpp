@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "app/observation_state.h"
 #include "camera/bias_dark.h"
 #include "files/fits_files.h"
+#include "state/observation_state.h"
 
 namespace fs = std::filesystem;
 

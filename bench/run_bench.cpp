@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "app/observation_state.h"
 #include "observing_fixture.h"
 #include "platform/os/clock.h"
 #include "scanner/scanner.h"
+#include "scanner/step_handshake.h"
 #include "sequence/sequence.h"
-#include "sequence/step_handshake.h"
+#include "state/observation_state.h"
 
 namespace {
 std::mutex mutex;

@@ -26,16 +26,16 @@
 #include <thread>
 #include <vector>
 
-#include "app/observation_state.h"
 #include "app/shell.h"
 #include "camera/camera.h"
 #include "platform/os/clock.h"
 #include "platform/ui/operator.h"
 #include "scanner/scanner.h"
+#include "scanner/step_handshake.h"
 #include "sequence/sequence.h"
-#include "sequence/step_handshake.h"
 #include "sim/common/scene_hook.h"
 #include "sim/common/settings.h"
+#include "state/observation_state.h"
 
 namespace fs = std::filesystem;
 

@@ -3,9 +3,10 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
 #include "camera/camera.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
 namespace {
 unsigned short* bufferOf(long handle) {

@@ -6,13 +6,14 @@
 #include <memory>
 #include <new>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
 #include "camera/camera.h"
 #include "camera/frame_geometry.h"
 #include "files/fits_files.h"
 #include "platform/atmcd/atmcd.h"
 #include "platform/ui/userint.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
 void AverageBiasDark(const unsigned short* series, unsigned short* frame, long pixels, int frames) {
   if (frames <= 0) return;

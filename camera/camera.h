@@ -10,7 +10,6 @@
 // ---- module state ----
 extern AndorCapabilities caps;
 extern char ccd_path[256];
-extern int colortable[256];  // grey palette for the display: entry i is i, i, i, 0
 extern int temp_thread_id;
 
 // ---- open, information and shutdown ----

@@ -2,10 +2,10 @@
 // temperature watch that tells the rest of the program when they have settled.
 #include <cstdio>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
 #include "camera/camera.h"
-#include "sequence/sequence.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
 int temp_thread_id = 0;
 

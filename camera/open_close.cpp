@@ -4,13 +4,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
 #include "camera/camera.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
 AndorCapabilities caps;
 char ccd_path[256];
-int colortable[256];
 
 namespace {
 // Appends one report line, never past the caller's 1024 characters.

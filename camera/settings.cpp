@@ -2,9 +2,10 @@
 // the window and binned frame size derived from the detector and the frame buffer allocated.
 #include <cstdio>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
 #include "camera/camera.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
 void SetCameraParam(int acquisitionMode, int readMode, int triggerMode, int emGain, int preAmpGain,
                     int hbin, int vbin, float exposure, int shutterMode, int fanMode,

@@ -5,12 +5,12 @@
 #include <new>
 #include <vector>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
-#include "camera/camera.h"  // colortable
 #include "display/display.h"
 #include "files/fits_reader.h"
 #include "platform/ui/userint.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
 namespace {
 constexpr int kMagnet = 50;  // how near a moved panel must come to snap

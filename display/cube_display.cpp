@@ -4,11 +4,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
 #include "display/display.h"
 #include "files/fits_reader.h"
 #include "platform/ui/userint.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
 namespace {
 struct CameraData {

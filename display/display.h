@@ -10,7 +10,8 @@
 
 #include <mutex>
 
-#include "app/buffers.h"
+#include "files/byte_scale.h"
+#include "state/buffers.h"
 
 // Mean and standard deviation of the plane measured last.
 extern float mean;
@@ -29,20 +30,6 @@ void GetDisplayRange(float mean, float stdev, unsigned short min, unsigned short
 void MeasurePlane(const Plane& plane, unsigned short* min, unsigned short* max, int* lower,
                   int* upper);
 void FillGreyColorTable(int* table);
-
-// The byte of one sample between lower and upper (range = upper - lower): lower and below
-// black, upper and above white, inverted when range < 0; an empty range splits at lower.
-inline unsigned char ScaleToByte(int sample, int lower, int range) {
-  float v;
-  if (range == 0) {
-    v = sample >= lower ? 1.0f : 0.0f;
-  } else {
-    v = static_cast<float>(sample - lower) / static_cast<float>(range);
-    if (!(v <= 1.0f)) v = 1.0f;
-    if (v < 0.0f) v = 0.0f;
-  }
-  return static_cast<unsigned char>(255.0 * v);
-}
 
 // ---- byte-scaled display ----
 // The picture's bytes (width x height, top row first) of a plane between lower and upper.

@@ -2,11 +2,11 @@
 // slice to a frame, and the histogram of the whole plane on a click on the graph.
 #include <cstdio>
 
-#include "app/HELX.h"
-#include "app/observation_state.h"
 #include "display/display.h"
 #include "files/fits_reader.h"
 #include "platform/ui/userint.h"
+#include "state/HELX.h"
+#include "state/observation_state.h"
 
 namespace {
 void SetText(int control, int value) {

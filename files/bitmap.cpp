@@ -8,8 +8,7 @@
 #include <new>
 #include <vector>
 
-#include "app/observation_state.h"
-#include "display/display.h"
+#include "files/byte_scale.h"
 #include "platform/ui/userint.h"
 
 namespace {
@@ -31,12 +30,9 @@ void Put16(unsigned char* p, std::uint16_t v) {
 std::int64_t Stride(std::int64_t width) { return ((8 * width + 31) / 32) * 4; }
 }  // namespace
 
-int OpenBitmap(const char* fileName) {
+int ReadBitmapFile(const char* fileName, BitmapImage* out) {
   FILE* fp = std::fopen(fileName, "rb");
-  if (!fp) {
-    MessagePopup("Error", "No File Exists");
-    return 0;
-  }
+  if (!fp) return BMP_NO_FILE;
   std::vector<unsigned char> file;
   std::int64_t size = -1;
   if (std::fseek(fp, 0, SEEK_END) == 0) size = std::ftell(fp);
@@ -58,28 +54,8 @@ int OpenBitmap(const char* fileName) {
     }
   }
   std::fclose(fp);
-
-  BitmapImage image;
-  if (code == BMP_OK) code = DecodeBitmap(file.data(), file.size(), &image);
-  if (code == BMP_NOT_BMP) {
-    MessagePopup("Error", "No BMP File");
-    return 0;
-  }
-  if (code == BMP_BAD_FORMAT) {
-    MessagePopup("Error", "Bad File Format!");
-    return 0;
-  }
-  if (code == BMP_NO_MEMORY) {
-    MessagePopup("Error", "Cannot allocate the bitmap memory");
-    return 0;
-  }
-  if (EnsureGraphicPanel() < 0) {
-    delete[] image.bytes;
-    return -1;
-  }
-  DisplayPanel(GraphicPanel);
-  OpenGraphicPanel(8, image.width, image.height, image.palette, image.bytes);
-  return 1;
+  if (code == BMP_OK) code = DecodeBitmap(file.data(), file.size(), out);
+  return code;
 }
 
 int SaveBitmap(int width, int height, const unsigned short* samples, const char* fileName,

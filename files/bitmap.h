@@ -1,4 +1,4 @@
-// 8-bit grey bitmap files: reading one into the graphic panel, exporting the current plane.
+// 8-bit grey bitmap files: reading one, exporting a plane.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +11,7 @@ struct BitmapImage {
   unsigned char* bytes = nullptr;  // new[]; the caller releases or hands it on
 };
 
-enum { BMP_OK = 0, BMP_NOT_BMP = 1, BMP_BAD_FORMAT = 2, BMP_NO_MEMORY = 3 };
+enum { BMP_OK = 0, BMP_NOT_BMP = 1, BMP_BAD_FORMAT = 2, BMP_NO_MEMORY = 3, BMP_NO_FILE = 4 };
 // Largest width or height accepted, far beyond any detector here.
 constexpr int kMaxBitmapSide = 16384;
 
@@ -19,9 +19,9 @@ constexpr int kMaxBitmapSide = 16384;
 // and against overflow before anything is allocated or read.
 int DecodeBitmap(const unsigned char* file, std::size_t size, BitmapImage* out);
 
-// Reads and shows a bitmap file: 1 shown, 0 refused (with its popup), -1 when the graphic
-// panel cannot be loaded. Changes no plane, header, statistic or slider.
-int OpenBitmap(const char* fileName);
+// Reads and decodes a whole file (files larger than the biggest picture accepted are not read):
+// BMP_OK with `out` filled, or the reason it was refused.
+int ReadBitmapFile(const char* fileName, BitmapImage* out);
 
 // Writes a plane scaled between lower and upper as an 8-bit grey bitmap, plane row 0 at the
 // bottom. Returns 1, or 0 (with a popup) when the file cannot be created or written.

@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "app/HELX.h"
-#include "app/observation_state.h"
 #include "files/fits_output.h"
 #include "platform/ui/userint.h"
+#include "state/HELX.h"
+#include "state/observation_state.h"
 
 namespace {
 // Cards the writers add after the pixels (OBSERVER, TARGET, ARNUMBER, TEL_XPOS, TEL_YPOS, the

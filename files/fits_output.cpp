@@ -15,8 +15,6 @@
 #include <new>
 #include <thread>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
 #include "files/fits_files.h"
 #include "files/time_marks.h"
 #include "motors/wavelength_list.h"
@@ -25,6 +23,9 @@
 #include "platform/os/clock.h"
 #include "platform/os/paths.h"
 #include "platform/ui/userint.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
 int fits_sync = 1;
 char fits_last_saved[512];

@@ -1,9 +1,9 @@
-// Reading a FITS image or cube (16-bit samples) into memory and showing it.
+// Reading a FITS image or cube (16-bit samples) into memory.
 #pragma once
 
 #include <cstddef>
 
-#include "app/buffers.h"
+#include "state/buffers.h"
 
 // The header of the file read last.
 struct FitsHeaderRecord {
@@ -23,7 +23,3 @@ extern FitsHeaderRecord FitsHeader;
 // for the pixels could not be had. Touches no shared state.
 int ReadFitsImage(const char* fileName, FitsHeaderRecord* header, Plane* data, char* why,
                   std::size_t whySize);
-
-// Reads and shows a file: 1 shown, 0 not shown (refused file or no memory; the previous
-// picture and data stay), -1 when the graphic panel cannot be loaded.
-int OpenFitsFile(const char* fileName);

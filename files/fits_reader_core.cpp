@@ -11,6 +11,8 @@
 
 #include "files/fits_reader.h"
 
+FitsHeaderRecord FitsHeader;
+
 namespace {
 int Refuse(fitsfile* fptr, char* why, std::size_t whySize, const char* text) {
   std::snprintf(why, whySize, "%s", text);

@@ -5,10 +5,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/shell.h"
 #include "platform/os/paths.h"
 #include "platform/os/storage.h"
 #include "platform/ui/userint.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
 
 namespace {
 bool nameCharacter(char c) {

@@ -8,10 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "app/shell.h"
 #include "files/fits_files.h"
 #include "files/fits_output.h"
 #include "platform/os/paths.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
 
 namespace {
 

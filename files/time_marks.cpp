@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/observation_state.h"
 #include "platform/os/calendar.h"
 #include "platform/os/clock.h"
+#include "state/observation_state.h"
 
 void format_timemark(char* text, long long t) {
   std::tm utc = helx::os::UtcTime(static_cast<std::time_t>(t));

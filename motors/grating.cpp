@@ -4,9 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
 #include "motors/motors.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
 int MotorPos1E = 0, MotorPos1E_Pre = 0;
 int SelectMotor = 0;

@@ -4,9 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
 #include "motors/motors.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
 short M_Open_status = 0;
 short M_Init_status = 0;

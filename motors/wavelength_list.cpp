@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/HELX.h"
-#include "app/observation_state.h"
 #include "platform/wvcontrol/wvcontrol.h"
+#include "state/HELX.h"
+#include "state/observation_state.h"
 
 WvEntry Data[MAX_WV_ENTRIES];
 int nWV_FileIO = 0;

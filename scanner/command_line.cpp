@@ -2,10 +2,11 @@
 // the stepper controller, chosen by the two toggles.
 #include <cstdio>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
 #include "motors/motors.h"
 #include "scanner/scanner.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
 int CVICALLBACK STR_Command(int panel, int control, int event, void* callbackData, int eventData1,
                             int eventData2) {

@@ -6,11 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
 #include "camera/camera.h"
 #include "scanner/scanner.h"
-#include "sequence/step_handshake.h"
+#include "scanner/step_handshake.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
 std::atomic<double> position{0.0};
 

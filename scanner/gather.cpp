@@ -3,9 +3,10 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
 #include "scanner/scanner.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
 namespace {
 void release(double** arrays, int count) {

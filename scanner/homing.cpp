@@ -3,9 +3,10 @@
 #include <climits>
 #include <cstdio>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
 #include "scanner/scanner.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
 std::atomic<int> g_nAmpOnSeq{0};
 std::atomic<int> zerostep{0};

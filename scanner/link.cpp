@@ -6,9 +6,10 @@
 #include <cstring>
 #include <string>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
 #include "scanner/scanner.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
 void* h_PmacLib = nullptr;
 std::uint32_t dwDevice = 0;

@@ -9,7 +9,7 @@
 // CloseDevice takes that lock too, so the library is never unloaded under a call in flight, and
 // a call that comes after the close fails at once (-1 or 0, an empty reply).
 //
-// Scan steps (the contract with the monitoring loop, see sequence/step_handshake.h):
+// Scan steps (the contract with the monitoring loop, see scanner/step_handshake.h):
 //  * ExecuteProgram calls ResetScanSteps(g_nFrameNumber1) before it starts the program, then
 //    AnnounceScanStep() once per step, in order 1, 2, ... and never beyond the frames.
 //  * Spectrograph mode: step k is announced once the program has counted k - 1 finished steps

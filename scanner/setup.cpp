@@ -5,9 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
 #include "scanner/scanner.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
 std::atomic<float> step_size{0.0f};
 std::atomic<float> step_moved{0.0f};

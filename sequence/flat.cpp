@@ -6,8 +6,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
 #include "camera/camera.h"
 #include "display/display.h"
 #include "files/fits_files.h"
@@ -16,6 +14,9 @@
 #include "platform/os/clock.h"
 #include "scanner/scanner.h"
 #include "sequence/sequence.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
 namespace {
 

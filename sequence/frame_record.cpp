@@ -5,12 +5,12 @@
 #include <mutex>
 #include <vector>
 
-#include "app/observation_state.h"
 #include "camera/camera.h"
 #include "files/frame_table.h"
 #include "files/time_marks.h"
 #include "motors/motors.h"
 #include "platform/os/calendar.h"
+#include "state/observation_state.h"
 
 namespace {
 

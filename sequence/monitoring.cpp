@@ -3,12 +3,12 @@
 #include <chrono>
 #include <thread>
 
-#include "app/observation_state.h"
 #include "camera/camera.h"
 #include "platform/os/clock.h"
 #include "scanner/scanner.h"
 #include "sequence/frame_record.h"
 #include "sequence/sequence.h"
+#include "state/observation_state.h"
 
 int monitor_thread_id = 0;
 std::atomic<int> monitoring_active{0};

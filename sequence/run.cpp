@@ -5,9 +5,6 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/observation_state.h"
-#include "app/setup.h"
-#include "app/shell.h"
 #include "camera/camera.h"
 #include "display/display.h"
 #include "files/fits_files.h"
@@ -18,6 +15,9 @@
 #include "sequence/frame_record.h"
 #include "sequence/sequence.h"
 #include "sequence/unsaved_cubes.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
 namespace {
 

@@ -6,21 +6,19 @@
 #include <cstring>
 #include <thread>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
 #include "camera/camera.h"
 #include "display/display.h"
 #include "files/folder_script.h"
 #include "platform/os/storage.h"
 #include "sequence/sequence.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
-std::atomic<int> run_active{0};
 std::atomic<int> run_frames_lost{0};
 std::atomic<int> run_frames_dropped{0};
 std::atomic<int> run_files_not_saved{0};
 double scanner_return_limit = 120.0;
-
-int RunActive(void) { return run_active.load(); }
 
 int LoadImagePanel(void) {
   std::lock_guard lock(displayLock);

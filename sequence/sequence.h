@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/ui/userint.h"
-#include "sequence/step_handshake.h"
+#include "scanner/step_handshake.h"
 
 // The monitoring loop's thread-pool function id, while power-up waits for it.
 extern int monitor_thread_id;
@@ -20,10 +20,6 @@ int CVICALLBACK MonitoringThreadFunction(void* data);
 
 // ---- observation run and flat-field sequence ----
 
-// 1 from the moment Run is pressed (or a flat sequence starts) until the run thread has let go
-// of every buffer and the image panel; commands that switch the driver's camera or release
-// buffers are refused (or wait) while it is 1.
-extern std::atomic<int> run_active;
 // Frames of the scans of the last Run (or flat field) that were not stored, one per camera
 // and step; of them, those dropped because the scanner had left their step.
 extern std::atomic<int> run_frames_lost;
@@ -33,7 +29,6 @@ extern std::atomic<int> run_files_not_saved;
 // Instrument seconds the run and the flat sequence wait for the scanner to return to its start.
 extern double scanner_return_limit;
 
-int RunActive(void);
 // Sets the stop flag and waits, processing events, until the run has ended or `limitSeconds`
 // passed; 1 when no run is active any more.
 int EndRunAndWait(double limitSeconds);

@@ -4,13 +4,14 @@
 #include <cstring>
 #include <string>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
 #include "camera/camera.h"
 #include "files/fits_files.h"
 #include "platform/os/storage.h"
 #include "sequence/frame_record.h"
 #include "sequence/sequence.h"
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
 namespace {
 

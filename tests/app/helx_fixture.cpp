@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <thread>
 
-#include "app/observation_state.h"
 #include "app/shell.h"
 #include "platform/ui/model.h"
 #include "platform/ui/operator.h"
+#include "state/observation_state.h"
 
 namespace fs = std::filesystem;
 

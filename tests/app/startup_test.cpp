@@ -2,12 +2,12 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
-#include "app/observation_state.h"
 #include "app/shell.h"
 #include "helx_fixture.h"
 #include "platform/ui/model.h"
 #include "platform/ui/operator.h"
 #include "platform/ui/userint.h"
+#include "state/observation_state.h"
 
 using helx::ui::Operator;
 

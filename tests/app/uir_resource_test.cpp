@@ -1,4 +1,4 @@
-// The panel resource site/HELX.uir and the constants header app/HELX.h must describe the same
+// The panel resource site/HELX.uir and the constants header state/HELX.h must describe the same
 // panels, pages, controls and menus, number by number and kind by kind; the resource's layout
 // must be usable (every control inside its panel, no two operable controls on top of each other)
 // and every list must preselect one of its own items.
@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "app/HELX.h"  // compiles on its own, before anything else
+#include "state/HELX.h"  // compiles on its own, before anything else
 
 namespace {
 
@@ -45,7 +45,7 @@ const json& resource() {
 }
 
 const std::string& headerText() {
-  static const std::string text = readText(sourceDir() + "/app/HELX.h");
+  static const std::string text = readText(sourceDir() + "/state/HELX.h");
   return text;
 }
 
@@ -315,7 +315,7 @@ class PanelResource : public testing::Test {
     ASSERT_FALSE(sourceDir().empty()) << "HELX_SOURCE_DIR is not set";
     ASSERT_FALSE(resource().is_discarded()) << "site/HELX.uir is not valid JSON";
     ASSERT_TRUE(resource().contains("panels") && resource().contains("menubars"));
-    ASSERT_FALSE(headerText().empty()) << "app/HELX.h is missing or empty";
+    ASSERT_FALSE(headerText().empty()) << "state/HELX.h is missing or empty";
   }
 };
 

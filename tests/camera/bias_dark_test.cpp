@@ -6,8 +6,6 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
-#include "app/HELX.h"
-#include "app/observation_state.h"
 #include "files/fits_files.h"
 #include "motors/wavelength_list.h"
 #include "platform/atmcd/atmcd.h"
@@ -16,6 +14,8 @@
 #include "platform/ui/operator.h"
 #include "sim/common/settings.h"
 #include "sim/common/sim_log.h"
+#include "state/HELX.h"
+#include "state/observation_state.h"
 #include "tests/files/panel_fixture.h"
 
 namespace fs = std::filesystem;

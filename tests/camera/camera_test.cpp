@@ -7,14 +7,14 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "app/HELX.h"
-#include "app/observation_state.h"
 #include "helx_fixture.h"
 #include "platform/atmcd/atmcd_sim.h"
 #include "platform/os/clock.h"
 #include "platform/ui/operator.h"
 #include "sim/common/settings.h"
 #include "sim/common/sim_log.h"
+#include "state/HELX.h"
+#include "state/observation_state.h"
 
 using helx::ui::Operator;
 

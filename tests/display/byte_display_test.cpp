@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <numeric>
 
-#include "app/observation_state.h"
 #include "display/display.h"
 #include "display_fixture.h"
 #include "platform/ui/userint.h"
+#include "state/observation_state.h"
 
 using helx::ui::Model;
 

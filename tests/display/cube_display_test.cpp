@@ -2,11 +2,11 @@
 // subtraction, plane ownership and the browsing callbacks.
 #include <cstring>
 
-#include "app/observation_state.h"
 #include "display/display.h"
 #include "display_fixture.h"
 #include "files/fits_reader.h"
 #include "platform/ui/userint.h"
+#include "state/observation_state.h"
 
 namespace {
 std::vector<unsigned short> Plane3x2x2() { return {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}; }

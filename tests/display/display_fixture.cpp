@@ -4,11 +4,9 @@
 
 #include <cstdlib>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
-#include "camera/camera.h"
 #include "display/display.h"
 #include "platform/ui/userint.h"
+#include "state/observation_state.h"
 
 namespace fs = std::filesystem;
 using helx::ui::Model;
@@ -28,7 +26,6 @@ void DisplayTest::SetUp() {
   static char arg0[] = "helx", arg1[] = "--headless";
   char* argv[] = {arg0, arg1, nullptr};
   ASSERT_EQ(InitCVIRTE(0, argv, 0), 1);
-  RegisterHELXCallbacks();
   mainPanel = LoadPanel(0, "HELX.uir", PANEL);
   ASSERT_GT(mainPanel, 0);
   aboutPanel = LoadPanel(0, "HELX.uir", InfoPanel);

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/HELX.h"
 #include "platform/ui/model.h"
+#include "state/HELX.h"
 
 class DisplayTest : public ::testing::Test {
  protected:

@@ -4,13 +4,13 @@
 #include <thread>
 #include <vector>
 
-#include "app/HELX.h"
-#include "app/observation_state.h"
 #include "display/display.h"
 #include "helx_fixture.h"
 #include "platform/ui/model.h"
 #include "platform/ui/operator.h"
 #include "platform/ui/userint.h"
+#include "state/HELX.h"
+#include "state/observation_state.h"
 
 using helx::ui::Model;
 using helx::ui::Operator;

@@ -8,8 +8,6 @@
 #include <fstream>
 #include <vector>
 
-#include "app/HELX.h"
-#include "app/observation_state.h"
 #include "files/fits_files.h"
 #include "motors/wavelength_list.h"
 #include "panel_fixture.h"
@@ -17,6 +15,8 @@
 #include "platform/os/paths.h"
 #include "platform/ui/operator.h"
 #include "platform/ui/userint.h"
+#include "state/HELX.h"
+#include "state/observation_state.h"
 
 namespace fs = std::filesystem;
 using helx::ui::Operator;

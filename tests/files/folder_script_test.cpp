@@ -6,10 +6,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/observation_state.h"
 #include "panel_fixture.h"
 #include "platform/ui/operator.h"
 #include "platform/ui/userint.h"
+#include "state/observation_state.h"
 
 namespace fs = std::filesystem;
 using helx::ui::Operator;

@@ -9,11 +9,11 @@
 #include <cstring>
 #include <fstream>
 
-#include "app/HELX.h"
-#include "app/observation_state.h"
 #include "platform/ui/message_log.h"
 #include "platform/ui/operator.h"
 #include "platform/ui/userint.h"
+#include "state/HELX.h"
+#include "state/observation_state.h"
 
 namespace fs = std::filesystem;
 

@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "app/observation_state.h"
 #include "panel_fixture.h"
 #include "platform/os/clock.h"
+#include "state/observation_state.h"
 
 namespace {
 TEST(TimeMarks, TextIsUtcWithFourDigitYearAndZeroPaddedFields) {

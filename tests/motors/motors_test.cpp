@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "app/HELX.h"
-#include "app/observation_state.h"
 #include "helx_fixture.h"
 #include "platform/dll6k/in_process.h"
 #include "platform/os/clock.h"
@@ -19,6 +17,8 @@
 #include "sim/common/faults.h"
 #include "sim/common/settings.h"
 #include "sim/common/sim_log.h"
+#include "state/HELX.h"
+#include "state/observation_state.h"
 
 using helx::ui::Operator;
 

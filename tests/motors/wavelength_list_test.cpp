@@ -4,11 +4,11 @@
 #include <cstring>
 #include <fstream>
 
-#include "app/HELX.h"
-#include "app/observation_state.h"
 #include "platform/ui/operator.h"
 #include "platform/ui/userint.h"
 #include "platform/wvcontrol/wvcontrol.h"
+#include "state/HELX.h"
+#include "state/observation_state.h"
 #include "tests/files/panel_fixture.h"
 
 namespace fs = std::filesystem;

@@ -24,17 +24,17 @@
 #include <thread>
 #include <vector>
 
-#include "app/observation_state.h"
 #include "app/shell.h"
 #include "camera/camera.h"
 #include "helx_fixture.h"
 #include "platform/atmcd/atmcd_sim.h"
 #include "platform/os/clock.h"
 #include "platform/ui/operator.h"
-#include "sequence/step_handshake.h"
+#include "scanner/step_handshake.h"
 #include "sim/common/scene_hook.h"
 #include "sim/common/settings.h"
 #include "sim/common/sim_log.h"
+#include "state/observation_state.h"
 
 using helx::ui::Operator;
 namespace fs = std::filesystem;

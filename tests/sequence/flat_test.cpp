@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "app/observation_state.h"
 #include "app/shell.h"
 #include "motors/motors.h"
 #include "observing_fixture.h"
 #include "platform/os/clock.h"
 #include "platform/ui/operator.h"
 #include "sequence/sequence.h"
+#include "state/observation_state.h"
 
 using helx::ui::Operator;
 

@@ -9,10 +9,10 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "app/observation_state.h"
 #include "files/time_marks.h"
 #include "observing_fixture.h"
 #include "scanner/scanner.h"
+#include "state/observation_state.h"
 
 namespace fs = std::filesystem;
 

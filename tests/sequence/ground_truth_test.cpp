@@ -4,11 +4,11 @@
 #include <cmath>
 #include <vector>
 
-#include "app/observation_state.h"
 #include "observing_fixture.h"
 #include "platform/atmcd/atmcd_sim.h"
 #include "scanner/scanner.h"
 #include "sim/camera/solar_scene.h"
+#include "state/observation_state.h"
 
 namespace {
 

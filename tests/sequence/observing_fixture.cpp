@@ -7,8 +7,6 @@
 #include <cstdio>
 #include <mutex>
 
-#include "app/observation_state.h"
-#include "app/setup.h"
 #include "app/shell.h"
 #include "camera/camera.h"
 #include "platform/atmcd/atmcd_sim.h"
@@ -19,6 +17,7 @@
 #include "sequence/sequence.h"
 #include "sim/common/settings.h"
 #include "sim/common/sim_log.h"
+#include "state/observation_state.h"
 
 using helx::ui::Operator;
 namespace fs = std::filesystem;

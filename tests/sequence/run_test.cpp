@@ -6,8 +6,6 @@
 #include <ostream>
 #include <string>
 
-#include "app/observation_state.h"
-#include "app/setup.h"
 #include "app/shell.h"
 #include "observing_fixture.h"
 #include "platform/atmcd/atmcd_sim.h"
@@ -16,6 +14,7 @@
 #include "platform/ui/operator.h"
 #include "scanner/scanner.h"
 #include "sequence/sequence.h"
+#include "state/observation_state.h"
 
 using helx::ui::Operator;
 

@@ -6,13 +6,13 @@
 #include <fstream>
 #include <string>
 
-#include "app/observation_state.h"
 #include "app/shell.h"
 #include "files/folder_script.h"
 #include "observing_fixture.h"
 #include "platform/os/paths.h"
 #include "platform/ui/operator.h"
 #include "sequence/sequence.h"
+#include "state/observation_state.h"
 #include "tests/app/small_drive.h"
 
 namespace fs = std::filesystem;

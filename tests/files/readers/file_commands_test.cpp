@@ -3,8 +3,6 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/HELX.h"
-#include "app/observation_state.h"
 #include "display/display.h"
 #include "files/fits_reader.h"
 #include "fits_writer.h"
@@ -13,6 +11,8 @@
 #include "platform/ui/model.h"
 #include "platform/ui/operator.h"
 #include "platform/ui/userint.h"
+#include "state/HELX.h"
+#include "state/observation_state.h"
 
 namespace fs = std::filesystem;
 using helx::ui::Model;

@@ -4,14 +4,15 @@
 #include <iterator>
 #include <set>
 
-#include "app/observation_state.h"
 #include "display/display.h"
 #include "display_fixture.h"
+#include "display/open_file.h"
 #include "files/bitmap.h"
 #include "files/fits_reader.h"
 #include "fits_writer.h"
 #include "platform/ui/operator.h"
 #include "platform/ui/userint.h"
+#include "state/observation_state.h"
 
 namespace fs = std::filesystem;
 using helx::ui::Operator;

@@ -1,16 +1,16 @@
-// FITS files back into the display; a file refused by the reader leaves the shown data alone.
-#include "files/fits_reader.h"
+// Files back into the display; a file refused by its reader leaves the shown data alone.
+#include "display/open_file.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/observation_state.h"
-#include "app/shell.h"
-#include "camera/camera.h"  // colortable
 #include "display/display.h"
+#include "files/bitmap.h"
+#include "files/fits_reader.h"
 #include "platform/ui/userint.h"
-
-FitsHeaderRecord FitsHeader;
+#include "state/HELX.h"
+#include "state/monitor.h"
+#include "state/observation_state.h"
 
 int OpenFitsFile(const char* fileName) {
   if (EnsureGraphicPanel() < 0) return -1;
@@ -64,5 +64,33 @@ int OpenFitsFile(const char* fileName) {
     DataSource = 0;
     SetRangeSliders(min, max, lower, upper);
   }
+  return 1;
+}
+
+int OpenBitmap(const char* fileName) {
+  BitmapImage image;
+  int code = ReadBitmapFile(fileName, &image);
+  if (code == BMP_NO_FILE) {
+    MessagePopup("Error", "No File Exists");
+    return 0;
+  }
+  if (code == BMP_NOT_BMP) {
+    MessagePopup("Error", "No BMP File");
+    return 0;
+  }
+  if (code == BMP_BAD_FORMAT) {
+    MessagePopup("Error", "Bad File Format!");
+    return 0;
+  }
+  if (code == BMP_NO_MEMORY) {
+    MessagePopup("Error", "Cannot allocate the bitmap memory");
+    return 0;
+  }
+  if (EnsureGraphicPanel() < 0) {
+    delete[] image.bytes;
+    return -1;
+  }
+  DisplayPanel(GraphicPanel);
+  OpenGraphicPanel(8, image.width, image.height, image.palette, image.bytes);
   return 1;
 }

@@ -1,12 +1,12 @@
-#include "sequence/step_handshake.h"
+#include "scanner/step_handshake.h"
 
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <thread>
 
-#include "app/observation_state.h"
 #include "platform/ui/userint.h"
+#include "state/observation_state.h"
 
 namespace {
 std::atomic<int> announced{0};

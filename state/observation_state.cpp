@@ -1,4 +1,4 @@
-#include "app/observation_state.h"
+#include "state/observation_state.h"
 
 int mainPanel = 0, HELXpanelSetting = 0, testpanel = 0, aboutPanel = 0, menubar = 0;
 std::atomic<int> GraphicPanel{0};
@@ -38,6 +38,7 @@ Plane pFitsData;
 Plane pusFitsData;
 Plane planeDataCCD;
 std::atomic<int> DataSource{0};
+int colortable[256];
 
 std::atomic<int> CCD_status{-1};
 std::atomic<int> Scanner_status{-1};
@@ -48,6 +49,10 @@ std::atomic<int> Run_thread_id{0};
 std::atomic<int> temp_thread{0};
 std::atomic<int> temp_warming{0};
 std::atomic<int> coolingStatus{-1};
+std::atomic<int> setup_buffers_ok{0};
+std::atomic<int> run_active{0};
+
+int RunActive(void) { return run_active.load(); }
 
 std::atomic<int> helx_take_mode{0};
 std::atomic<int> take{0};

@@ -1,6 +1,8 @@
-#include "app/observation_state.h"
-#include "app/shell.h"
+#include "state/monitor.h"
+
 #include "platform/ui/userint.h"
+#include "state/HELX.h"
+#include "state/observation_state.h"
 
 void AppendMonitor(const char* text) { SetCtrlVal(mainPanel, PANEL_TB_Text_Monitor, text); }
 

@@ -17,7 +17,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "app/buffers.h"
+#include "state/buffers.h"
 
 // ---- panel and menu handles ----
 extern int mainPanel, HELXpanelSetting, testpanel, aboutPanel, menubar;
@@ -60,6 +60,7 @@ extern Plane pFitsData;     // the whole file read last (width NAXIS1, height NA
 extern Plane pusFitsData;   // the current plane of a file cube, always an owned copy
 extern Plane planeDataCCD;  // the camera plane shown; refers to a frame buffer or owns a copy
 extern std::atomic<int> DataSource;
+extern int colortable[256];  // grey palette for the display: entry i is i, i, i, 0
 
 // ---- status and run control ----
 extern std::atomic<int> CCD_status;
@@ -71,6 +72,14 @@ extern std::atomic<int> Run_thread_id;
 extern std::atomic<int> temp_thread;
 extern std::atomic<int> temp_warming;
 extern std::atomic<int> coolingStatus;
+// 1 when the last setup confirmation left every frame buffer its cameras need; Run refuses
+// otherwise.
+extern std::atomic<int> setup_buffers_ok;
+// 1 from the moment Run is pressed (or a flat sequence starts) until the run thread has let go
+// of every buffer and the image panel; commands that switch the driver's camera or release
+// buffers are refused (or wait) while it is 1.
+extern std::atomic<int> run_active;
+int RunActive(void);
 
 // ---- scan-step handshake ----
 extern std::atomic<int> helx_take_mode;

@@ -1,4 +1,4 @@
-#include "app/buffers.h"
+#include "state/buffers.h"
 
 #include <new>
 

@@ -1,0 +1,1 @@
+#include "sequence/run.h"
