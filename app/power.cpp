@@ -1,11 +1,10 @@
 // Power On, Power Off and QUIT: the whole instrument brought up in order and taken down again.
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 #include "app/shell.h"
 #include "camera/camera.h"
 #include "motors/motors.h"
+#include "platform/ui/wait.h"
 #include "scanner/scanner.h"
 #include "sequence/sequence.h"
 #include "state/observation_state.h"
@@ -15,6 +14,11 @@ namespace {
 constexpr double kQuitRunLimitSeconds = 120.0;
 // Power Off lets a run finish its scan and save it; past this it keeps the instrument powered.
 constexpr double kPowerOffRunLimitSeconds = 600.0;
+// The monitoring loop ends within one pass (milliseconds) once the link is closed, and an
+// aborted scan within one look of its poll; both limits only bound a controller that hangs.
+constexpr double kMonitoringEndLimitSeconds = 10.0;
+constexpr double kScanStopLimitSeconds = 10.0;
+constexpr double kFlagLookSeconds = 0.005;
 
 void openCamera(long handle, const char* opening, const char* complete) {
   SetCurrentCamera(handle);
@@ -26,17 +30,16 @@ void openCamera(long handle, const char* opening, const char* complete) {
 // The monitoring loop ends within one pass once the link is closed; buffers it may touch are
 // released only after that.
 void waitMonitoringEnded() {
-  double deadline = Timer() + 10.0;
-  while (monitoring_active != 0 && Timer() < deadline)
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  helx::ui::WaitUntil([] { return monitoring_active == 0; }, kMonitoringEndLimitSeconds,
+                      kFlagLookSeconds);
 }
 
 // A scan still running is stopped so that the link can close (quit must end the program).
 void stopScan() {
   if (Scanning != 1) return;
   AbortScan();
-  double deadline = Timer() + 10.0;
-  while (Scanning == 1 && Timer() < deadline) ProcessSystemEvents(), Delay(0.01);
+  helx::ui::WaitUntilProcessingEvents([] { return Scanning != 1; }, kScanStopLimitSeconds,
+                                      kFlagLookSeconds);
 }
 
 void closeScannerLink() {

@@ -1,14 +1,16 @@
 // Moving image data from the current camera into the frame buffers.
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
 #include "camera/camera.h"
+#include "platform/ui/wait.h"
 #include "state/HELX.h"
 #include "state/monitor.h"
 #include "state/observation_state.h"
 
 namespace {
+// How often a waiting camera's status is asked.
+constexpr double kCameraLookSeconds = 0.0002;
+
 unsigned short* bufferOf(long handle) {
   if (handle == nCameraHandle1) return g_pRawData;
   if (handle == nCameraHandle2) return g_pRawData2;
@@ -43,19 +45,20 @@ void reportHung(double limitSeconds) {
 }  // namespace
 
 int WaitCameraIdle(double limitSeconds) {
-  double deadline = Timer() + limitSeconds;
   int status = DRV_ACQUIRING;
-  while (true) {
-    if (GetStatus(&status) != DRV_SUCCESS) return 0;
-    if (status == DRV_IDLE) return 1;
-    if (Timer() > deadline) {
-      AbortAcquisition();
-      reportHung(limitSeconds);
-      return -1;
-    }
-    // A short pause leaves the core to the camera; it costs far less than a read-out.
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  }
+  bool statusRead = true;
+  // A short pause leaves the core to the camera; it costs far less than a read-out.
+  helx::ui::WaitUntil(
+      [&] {
+        statusRead = GetStatus(&status) == DRV_SUCCESS;
+        return !statusRead || status == DRV_IDLE;
+      },
+      limitSeconds, kCameraLookSeconds);
+  if (!statusRead) return 0;
+  if (status == DRV_IDLE) return 1;
+  AbortAcquisition();
+  reportHung(limitSeconds);
+  return -1;
 }
 
 int CameraFinished(double limitSeconds) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "camera/camera.h"
+#include "platform/ui/wait.h"
 #include "state/HELX.h"
 #include "state/monitor.h"
 #include "state/observation_state.h"
@@ -10,6 +11,11 @@
 int temp_thread_id = 0;
 
 namespace {
+// The temperature watch reads the cameras once a second; power-off and quit stop it between
+// two readings within a twentieth of a second.
+constexpr double kWatchPeriodSeconds = 1.0;
+constexpr double kWatchStopLookSeconds = 0.05;
+
 void appendTest(const char* text) { SetCtrlVal(testpanel, test_panel_TB_Text_Monitor, text); }
 
 // With one camera found, camera 2's reading is camera 1's: the watch waits for that one.
@@ -27,7 +33,7 @@ void readBoth(unsigned int* r1, int* t1, unsigned int* r2, int* t2) {
 
 // A wait of a second that ends at once when the watch is told to stop (power-off, quit).
 void pauseWhileWatching() {
-  for (int i = 0; i < 20 && temp_thread == 0; i++) Delay(0.05);
+  helx::ui::WaitUntil([] { return temp_thread != 0; }, kWatchPeriodSeconds, kWatchStopLookSeconds);
 }
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "motors/motors.h"
+#include "platform/ui/wait.h"
 #include "state/HELX.h"
 #include "state/monitor.h"
 #include "state/observation_state.h"
@@ -61,17 +62,13 @@ int GratingMoveWithin(int mode, int value, double limitSeconds, const char* what
     bool sent = MotorSend(motor_str, what) && MotorSend("1GO:", what);
     // The moving bit is polled; a controller that stops answering (the link is then lost and
     // the check reads "stopped") or a move that never ends must not hold the interface.
-    double deadline = Timer() + limitSeconds;
-    while (sent && MotorMovingCheck() != 0) {
-      if (Timer() > deadline) {
-        MotorSend("!S:", "stop");
-        std::snprintf(text, sizeof text, "%s did not end in time: motion stopped\n", what);
-        AppendMonitor(text);
-        text[std::strlen(text) - 1] = '\0';
-        MessagePopup("Error", text);
-        break;
-      }
-      Delay(DelayTime);
+    if (sent &&
+        !helx::ui::WaitUntil([] { return MotorMovingCheck() == 0; }, limitSeconds, DelayTime)) {
+      MotorSend("!S:", "stop");
+      std::snprintf(text, sizeof text, "%s did not end in time: motion stopped\n", what);
+      AppendMonitor(text);
+      text[std::strlen(text) - 1] = '\0';
+      MessagePopup("Error", text);
     }
     LimitIndicate(1);
   }

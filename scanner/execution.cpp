@@ -17,6 +17,12 @@ std::atomic<double> position{0.0};
 
 namespace {
 
+// The scan's poll looks at the controller this often (a step lasts tens of milliseconds at
+// least); an abort waits for the program to end at most this long, looking every millisecond.
+constexpr double kScanLookSeconds = 0.0005;
+constexpr double kScanAbortLimitSeconds = 5.0;
+constexpr double kAbortLookSeconds = 0.001;
+
 std::atomic<int> scan_abort{0};    // AbortScan asks the running scan to end
 std::atomic<int> scan_running{0};  // inside ExecuteProgram, pre-scan included
 
@@ -192,8 +198,8 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
       }
     }
     // A short look-away leaves the core to the controller and the cameras (a step lasts tens
-    // of milliseconds at least).
-    Delay(0.0005);
+    // of milliseconds at least); an abort ends it at once.
+    helx::ui::WaitUntil([] { return scan_abort != 0; }, kScanLookSeconds, kScanLookSeconds);
   }
   if (mode == 0 || mode == 1) {
     int missed = frames - ScanStepsAnnounced();
@@ -213,12 +219,10 @@ int AbortScan(void) {
   scan_abort = 1;
   char reply[256];
   PmacCommand("&1A", reply);
-  double deadline = Timer() + 5.0;
-  while (ScanProgramRunning()) {
-    if (Timer() > deadline) return 0;
-    Delay(0.001);
-  }
-  return 1;
+  return helx::ui::WaitUntil([] { return !ScanProgramRunning(); }, kScanAbortLimitSeconds,
+                             kAbortLookSeconds)
+             ? 1
+             : 0;
 }
 
 void ReadPosition(void) { ReadPositionNow(); }

@@ -1,11 +1,8 @@
 #include "scanner/step_handshake.h"
 
 #include <atomic>
-#include <chrono>
 #include <cmath>
-#include <thread>
 
-#include "platform/ui/userint.h"
 #include "state/observation_state.h"
 
 namespace {
@@ -17,6 +14,15 @@ std::atomic<int> limit{0};
 // Where the steps lie; written before the first announcement. A negative band: not known.
 std::atomic<double> stepStart{0}, stepCounts{0}, stepBand{-1};
 
+// Signals outlive every thread that waits on them (the monitoring loop may still be ending
+// while the process exits).
+helx::ui::WakeSignal& announcedSignal = *new helx::ui::WakeSignal;
+helx::ui::WakeSignal& settledSignal = *new helx::ui::WakeSignal;
+
+// A stored or dropped step's frame needs no look sooner than this: the run waits for whole
+// scans.
+constexpr double kStoredLookSeconds = 0.001;
+
 void stepDone(bool stored) {
   if (!stored) dropped.fetch_add(1);
   int now = done.load() + 1;
@@ -26,6 +32,7 @@ void stepDone(bool stored) {
     // A step announced just now must not be hidden by the word we cleared.
     if (now < announced.load(std::memory_order_acquire)) take = 1;
   }
+  settledSignal.notify();
 }
 }  // namespace
 
@@ -58,8 +65,12 @@ int AnnounceScanStep() {
   Scanpos_CCDframe = step;
   announced.store(step, std::memory_order_release);
   take = 1;
+  announcedSignal.notify();
   return 1;
 }
+
+helx::ui::WakeSignal& ScanStepAnnounced() { return announcedSignal; }
+helx::ui::WakeSignal& ScanStepSettled() { return settledSignal; }
 
 int NextScanStep() {
   int now = done.load();
@@ -74,10 +85,8 @@ int ScanStepsStored() { return done.load() - dropped.load(); }
 int ScanStepsDropped() { return dropped.load(); }
 
 int WaitScanStepsStored(double limitSeconds) {
-  double deadline = Timer() + limitSeconds;
-  while (done.load() < announced.load()) {
-    if (Timer() > deadline) return 0;
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return 1;
+  return helx::ui::WaitUntil([] { return done.load() >= announced.load(); }, limitSeconds,
+                             kStoredLookSeconds, &settledSignal)
+             ? 1
+             : 0;
 }

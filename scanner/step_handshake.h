@@ -19,11 +19,15 @@
 //    `take` is 1 while a step waits for its frame, `Scanpos_CCDframe` is the last step
 //    announced.
 //  * The run waits with WaitScanStepsStored until every announced step is done before it saves.
+//  * Every announcement notifies ScanStepAnnounced(), every stored or dropped step
+//    ScanStepSettled(): the monitoring loop and the run wait on them and wake at once.
 //
 // Threads: AnnounceScanStep, ResetScanSteps and SetScanStepPositions on the scan's thread;
 // NextScanStep, ScanStepStored and ScanStepDropped on the monitoring thread; the counts and
 // ScannerAtScanStep may be used anywhere.
 #pragma once
+
+#include "platform/ui/wait.h"
 
 void ResetScanSteps(int frames);
 // Step k lies at `start` + k x `countsPerStep` encoder counts; its frame is good while the
@@ -35,6 +39,9 @@ void SetScanStepPositions(double start, double countsPerStep, double band);
 int ScannerAtScanStep(int step, double positionCounts);
 // Returns 0 when the step was refused (beyond the scan's frames).
 int AnnounceScanStep();
+// Notified after each announcement, and after each step stored or dropped.
+helx::ui::WakeSignal& ScanStepAnnounced();
+helx::ui::WakeSignal& ScanStepSettled();
 // The next step waiting for its frame (1-based), or 0 when none waits.
 int NextScanStep();
 void ScanStepStored();

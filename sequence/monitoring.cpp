@@ -1,10 +1,9 @@
 // The live monitoring loop: the scanner's position for the display and the run's waits, and
 // the frames of every scan step, each stored only when it was exposed at its step.
-#include <chrono>
-#include <thread>
 
 #include "camera/camera.h"
 #include "platform/os/clock.h"
+#include "platform/ui/wait.h"
 #include "scanner/scanner.h"
 #include "sequence/frame_record.h"
 #include "sequence/sequence.h"
@@ -14,6 +13,9 @@ int monitor_thread_id = 0;
 std::atomic<int> monitoring_active{0};
 
 namespace {
+// The monitoring loop's pause when no step waits: its position read-out and status queries
+// come round again after it, and an announcement ends it at once.
+constexpr double kIdlePauseSeconds = 0.0002;
 
 // An exposure started: when, and for how long.
 struct Started {
@@ -98,9 +100,10 @@ int CVICALLBACK MonitoringThreadFunction(void* data) {
 
     int step = NextScanStep();
     if (step == 0) {
-      // Nothing waits: a short yield keeps the two cores for the controller and the cameras at
-      // no cost to latency (a position read takes longer).
-      std::this_thread::sleep_for(std::chrono::microseconds(200));
+      // Nothing waits: a short pause keeps the two cores for the controller and the cameras;
+      // an announced step ends it at once.
+      helx::ui::WaitUntil([] { return NextScanStep() != 0 || PmacAccessible == 0; },
+                          kIdlePauseSeconds, kIdlePauseSeconds, &ScanStepAnnounced());
       continue;
     }
     // The status queries took their time: the position must be the scanner's now. A step whose

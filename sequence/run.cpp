@@ -11,6 +11,7 @@
 #include "files/time_marks.h"
 #include "platform/os/clock.h"
 #include "platform/os/storage.h"
+#include "platform/ui/wait.h"
 #include "scanner/scanner.h"
 #include "sequence/frame_record.h"
 #include "sequence/sequence.h"
@@ -482,10 +483,10 @@ int CVICALLBACK cmdStop(int panel, int control, int event, void* callbackData, i
 int EndRunAndWait(double limitSeconds) {
   if (!RunActive()) return 1;
   Run_thread_stop = 1;
-  double deadline = Timer() + limitSeconds;
-  while (RunActive() && Timer() < deadline) {
-    ProcessSystemEvents();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return RunActive() ? 0 : 1;
+  // The run ends within one step or one save; a look every few milliseconds is plenty.
+  constexpr double kRunEndLookSeconds = 0.005;
+  return helx::ui::WaitUntilProcessingEvents([] { return !RunActive(); }, limitSeconds,
+                                             kRunEndLookSeconds)
+             ? 1
+             : 0;
 }

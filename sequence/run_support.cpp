@@ -1,15 +1,14 @@
 // What the observation run and the flat-field sequence share: the image panel they load, the
 // wait for the scanner to come back to its start, the wait for the last frame of a scan, and
 // the buffers cleared with each camera's own size.
-#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <thread>
 
 #include "camera/camera.h"
 #include "display/display.h"
 #include "files/folder_script.h"
 #include "platform/os/storage.h"
+#include "platform/ui/wait.h"
 #include "sequence/sequence.h"
 #include "state/HELX.h"
 #include "state/monitor.h"
@@ -19,6 +18,15 @@ std::atomic<int> run_frames_lost{0};
 std::atomic<int> run_frames_dropped{0};
 std::atomic<int> run_files_not_saved{0};
 double scanner_return_limit = 120.0;
+
+namespace {
+// The scanner's position is refreshed by the monitoring loop every few milliseconds; looking
+// as often is nothing against a return of the scanner, and leaves the cores to the controller.
+constexpr double kScannerLookSeconds = 0.002;
+// The last frame needs at most one exposure and its read-out after the program ended, and a
+// margin for the monitoring loop to store it.
+constexpr double kLastFrameMarginSeconds = 5.0;
+}  // namespace
 
 int LoadImagePanel(void) {
   std::lock_guard lock(displayLock);
@@ -57,30 +65,25 @@ void ClearFrames(int camera, int frames) {
 }
 
 int WaitScannerAtStart(int honourStop, const char* what) {
-  double deadline = Timer() + scanner_return_limit;
-  while (!(scanpos > -1.0f && scanpos < 1.0f && Scanner_InPosition == 1)) {
-    if (honourStop && Run_thread_stop != 0) return 0;
-    // Without the monitoring loop nobody refreshes the position: it would never come.
-    if (monitoring_active == 0 || Timer() > deadline) {
-      char text[200];
-      std::snprintf(text, sizeof text, "The scanner did not come back to its start position: %s.\n",
-                    what);
-      TellOperator("Warning", text);
-      return -1;
-    }
-    // A millisecond is nothing against a return of the scanner, and leaves the core to the
-    // controller and the monitoring loop.
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  return 1;
+  auto atStart = [] { return scanpos > -1.0f && scanpos < 1.0f && Scanner_InPosition == 1; };
+  // Without the monitoring loop nobody refreshes the position: it would never come.
+  helx::ui::WaitUntil(
+      [&] { return atStart() || (honourStop && Run_thread_stop != 0) || monitoring_active == 0; },
+      scanner_return_limit, kScannerLookSeconds);
+  if (atStart()) return 1;
+  if (honourStop && Run_thread_stop != 0) return 0;
+  char text[200];
+  std::snprintf(text, sizeof text, "The scanner did not come back to its start position: %s.\n",
+                what);
+  TellOperator("Warning", text);
+  return -1;
 }
 
 int WaitScanFramesStored(int frames, float exposure, const char* cameras, int cameraCount) {
   // The last frame needs at most one exposure and its read-out after the program ended.
-  double deadline = Timer() + AcquisitionTimeLimit(exposure, 1) + 5.0;
-  while (!WaitScanStepsStored(0.005)) {
-    if (monitoring_active == 0 || Timer() > deadline) break;
-  }
+  helx::ui::WaitUntil([] { return WaitScanStepsStored(0) == 1 || monitoring_active == 0; },
+                      AcquisitionTimeLimit(exposure, 1) + kLastFrameMarginSeconds,
+                      kScannerLookSeconds, &ScanStepSettled());
   int stored = ScanStepsStored();
   int dropped = ScanStepsDropped();
   int announced = ScanStepsAnnounced();

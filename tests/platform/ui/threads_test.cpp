@@ -4,6 +4,7 @@
 
 #include "platform/os/clock.h"
 #include "platform/ui/operator.h"
+#include "platform/ui/wait.h"
 #include "runtime_fixture.h"
 
 using helx::ui::Operator;
@@ -125,4 +126,45 @@ TEST_F(RuntimeTest, TimersDelayAndClocksFollowAManualClock) {
   sleeper.join();
   EXPECT_GE(endedAt - startedAt, std::chrono::nanoseconds(std::chrono::seconds(3)).count());
   EXPECT_LE(endedAt - startedAt, std::chrono::nanoseconds(std::chrono::milliseconds(3500)).count());
+}
+
+TEST_F(RuntimeTest, WaitUntilLooksAtItsPaceEndsAtItsLimitAndWakesOnItsSignal) {
+  auto& clock = helx::os::Clock::instance();
+  clock.setManual(true);
+  // A condition that already holds costs no time and a single look.
+  int looks = 0;
+  EXPECT_TRUE(helx::ui::WaitUntil([&] { return ++looks > 0; }, 10.0, 1.0));
+  EXPECT_EQ(looks, 1);
+
+  // A condition that never holds: one look per pace and a last one at the limit, no later.
+  std::atomic<int> idleLooks{0};
+  std::atomic<int> result{-1};
+  std::jthread waiter(
+      [&] { result = helx::ui::WaitUntil([&] { return ++idleLooks < 0; }, 2.0, 0.5) ? 1 : 0; });
+  for (int step = 0; step < 8 && result < 0; ++step) {
+    ASSERT_TRUE(eventually([&] { return idleLooks == step + 1 || result >= 0; }));
+    clock.advance(std::chrono::milliseconds(500));
+  }
+  waiter.join();
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(idleLooks, 5);  // at 0, 0.5, 1, 1.5 and 2 s
+
+  // A producer's signal wakes the waiter while the clock stands still, also when it comes
+  // between two looks; a notification with no waiter is harmless.
+  helx::ui::WakeSignal signal;
+  signal.notify();
+  std::atomic<bool> ready{false};
+  std::atomic<int> signalled{-1};
+  std::jthread sleeper([&] {
+    signalled = helx::ui::WaitUntil([&] { return ready.load(); }, 3600.0, 600.0, &signal);
+  });
+  for (int round = 0; round < 3; ++round) {
+    signal.notify();  // the condition does not hold yet: the waiter looks and sleeps again
+    EXPECT_FALSE(eventually([&] { return signalled >= 0; }, 0.02));
+  }
+  ready = true;
+  signal.notify();
+  ASSERT_TRUE(eventually([&] { return signalled >= 0; }));
+  EXPECT_EQ(signalled, 1);
+  clock.setManual(false);
 }
