@@ -104,7 +104,7 @@ int CVICALLBACK PowerOn(int panel, int control, int event, void* callbackData, i
   GetCtrlVal(testpanel, test_panel_ccdTemp, &t1);
   GetCtrlVal(testpanel, test_panel_ccdTemp2, &t2);
 
-  SetCtrlAttribute(mainPanel, PANEL_CCDTEMPSTATUS, ATTR_ON_COLOR, 0x00FF00);
+  SetCtrlAttribute(mainPanel, PANEL_CCDTEMPSTATUS, ATTR_ON_COLOR, VAL_GREEN);
   SetCtrlVal(mainPanel, PANEL_Motor_Status, 1);
 
   // A device that does not come up is named (by its own step) and left out; the rest of the

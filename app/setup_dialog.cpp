@@ -93,9 +93,27 @@ int CVICALLBACK make_foldert_arget(int panel, int control, int event, void* call
   return 0;
 }
 
-int CVICALLBACK CCD_setCamera(int, int, int, void*, int, int) { return 0; }
+int CVICALLBACK CCD_setCamera(int panel, int control, int event, void* callbackData, int eventData1,
+                              int eventData2) {
+  (void)panel;
+  (void)control;
+  (void)event;
+  (void)callbackData;
+  (void)eventData1;
+  (void)eventData2;
+  return 0;
+}
 
-int CVICALLBACK CCD_setExpTime(int, int, int, void*, int, int) { return 0; }
+int CVICALLBACK CCD_setExpTime(int panel, int control, int event, void* callbackData,
+                               int eventData1, int eventData2) {
+  (void)panel;
+  (void)control;
+  (void)event;
+  (void)callbackData;
+  (void)eventData1;
+  (void)eventData2;
+  return 0;
+}
 
 int CVICALLBACK Obs_Test(int panel, int control, int event, void* callbackData, int eventData1,
                          int eventData2) {

@@ -45,8 +45,8 @@ bool validBinning(const char* text, int pixels) {
 // The detector pixels along an axis for `configuration`: the smaller detector's when both
 // cameras take part. Zero (nothing allowed) when a camera in use reported no size.
 int detectorPixels(int configuration, int pixels1, int pixels2) {
-  if (configuration == 0) return pixels1;
-  if (configuration == 1) return pixels2;
+  if (configuration == kCamera1Only) return pixels1;
+  if (configuration == kCamera2Only) return pixels2;
   return pixels1 < pixels2 ? pixels1 : pixels2;
 }
 
@@ -129,7 +129,7 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
     int configuration = 0;
     GetCtrlVal(ccdPage, setCCDTAB_CCD_setCamera, &configuration);
     // Camera 2's settings must never reach camera 1 through a camera that is not there.
-    if (configuration != 0 && nNumberOfCameras == 1) {
+    if (configuration != kCamera1Only && nNumberOfCameras == 1) {
       MessagePopup("Error",
                    "Only camera 1 was found at Power On: this configuration needs camera 2. "
                    "Choose Camera 1.");
@@ -173,31 +173,31 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
     int configuration = 0;
     GetCtrlVal(ccdPage, setCCDTAB_CCD_setCamera, &configuration);
     ccd_camera = configuration;
-    SetCurrentCamera(configuration == 1 ? nCameraHandle2 : nCameraHandle1);
+    SetCurrentCamera(configuration == kCamera2Only ? nCameraHandle2 : nCameraHandle1);
     switch (configuration) {
-      case 0:
+      case kCamera1Only:
         AppendMonitor("Set Current Camera 1\n");
         break;
-      case 1:
+      case kCamera2Only:
         AppendMonitor("Set Current Camera 2\n");
         break;
-      case 2:
+      case kBothOneAfterTheOther:
         AppendMonitor("Use Both Cameras\n");
         break;
-      case 3:
+      case kBothAtEveryStep:
         AppendMonitor("Use Both Cameras 2 frame in 1 step\n");
         break;
-      case 4:
+      case kFlatFielding:
         AppendMonitor("Flat Fielding Mode\n");
         break;
       default:
         break;
     }
 
-    int acquisition = 1;
+    int acquisition = kSingle;
     GetCtrlVal(ccdPage, setCCDTAB_CCD_setAcq, &acquisition);
     int cameraMode = acquisition;
-    if (acquisition == 0) {
+    if (acquisition == kVideoFocus) {
       cameraMode = 1;
       g_nFrameNumber1 = 0;
     } else {
@@ -243,7 +243,7 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
     std::snprintf(entire_directory, sizeof entire_directory, "%s%.2d%.2d%.2d", data_directory,
                   utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday);
     runFolderScript();
-    if (configuration == 4) {
+    if (configuration == kFlatFielding) {
       appendDirectory("\\cal");
       runFolderScript();
     } else if (target == 8) {
@@ -261,16 +261,17 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
     GetCtrlVal(ccdPage, setCCDTAB_CCD_setShutter, &shutter);
     GetCtrlVal(ccdPage, setCCDTAB_CCD_setFan, &fan);
 
-    if (configuration == 2 || configuration == 3 || configuration == 4) {
+    if (configuration == kBothOneAfterTheOther || configuration == kBothAtEveryStep ||
+        configuration == kFlatFielding) {
       configureCamera(nCameraHandle1, cameraMode, ccd_Gain, ccd_PGain1, g_fExpTime1, shutter, fan,
                       true);
       configureCamera(nCameraHandle2, cameraMode, ccd_Gain2, ccd_PGain2, g_fExpTime2, shutter, fan,
                       true);
       SetCurrentCamera(nCameraHandle1);
-    } else if (configuration == 0) {
+    } else if (configuration == kCamera1Only) {
       configureCamera(nCameraHandle1, cameraMode, ccd_Gain, ccd_PGain1, g_fExpTime1, shutter, fan,
                       g_nFrameNumber1 != 0);
-    } else if (configuration == 1) {
+    } else if (configuration == kCamera2Only) {
       configureCamera(nCameraHandle2, cameraMode, ccd_Gain2, ccd_PGain2, g_fExpTime2, shutter, fan,
                       g_nFrameNumber1 != 0);
     }
@@ -280,27 +281,27 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
                static_cast<unsigned>(g_nFrameNumber1.load()));
     SetCtrlVal(scanPage, setScanTAB_Scan_Frames, static_cast<unsigned>(g_nFrameNumber1.load()));
 
-    if (acquisition == 8) {
+    if (acquisition == kScanStop) {
       scan_duration = 0.03f;
-    } else if (configuration == 3 || configuration == 4) {
+    } else if (configuration == kBothAtEveryStep || configuration == kFlatFielding) {
       scan_duration = 1000 * (g_fExpTime1 > g_fExpTime2 ? g_fExpTime1 : g_fExpTime2) + 70 + 10;
-    } else if (configuration == 2) {
+    } else if (configuration == kBothOneAfterTheOther) {
       // Each camera scans alone, one after the other, with the same scan program: its steps
       // must be long enough for the longer exposure.
       scan_duration = 1000 * (g_fExpTime1 > g_fExpTime2 ? g_fExpTime1 : g_fExpTime2) + 70;
-    } else if (configuration == 0) {
+    } else if (configuration == kCamera1Only) {
       scan_duration = 1000 * g_fExpTime1 + 70;
-    } else if (configuration == 1) {
+    } else if (configuration == kCamera2Only) {
       scan_duration = 1000 * g_fExpTime2 + 70;
     }
     SetCtrlVal(scanPage, setScanTAB_Scan_Step_duration, static_cast<double>(scan_duration));
 
     int frames = g_nFrameNumber1;
-    if (acquisition == 8) {
-      double seconds = (configuration == 3 || configuration == 4)
+    if (acquisition == kScanStop) {
+      double seconds = (configuration == kBothAtEveryStep || configuration == kFlatFielding)
                            ? (g_fExpTime1 + g_fExpTime2) * frames
-                       : configuration == 1 ? g_fExpTime2 * frames
-                                            : g_fExpTime1 * frames;
+                       : configuration == kCamera2Only ? g_fExpTime2 * frames
+                                                       : g_fExpTime1 * frames;
       setText(PANEL_info10, "%.1f", seconds);
     } else {
       setText(PANEL_info10, "%.1f", 0.001 * scan_duration * frames);
@@ -308,13 +309,13 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
 
     static const char* const names[] = {"CCD 1", "CCD 2", "Both CCDs", "2CCD in 1 Step",
                                         "Flat Fielding"};
-    if (configuration >= 0 && configuration <= 4)
+    if (configuration >= kCamera1Only && configuration <= kFlatFielding)
       SetCtrlVal(mainPanel, PANEL_info6, names[configuration]);
-    if (configuration == 1)
+    if (configuration == kCamera2Only)
       SetCtrlVal(mainPanel, PANEL_info7, "N");
     else
       setText(PANEL_info7, "%.2f", g_fExpTime1);
-    if (configuration == 0)
+    if (configuration == kCamera1Only)
       SetCtrlVal(mainPanel, PANEL_info7_1, "N");
     else
       setText(PANEL_info7_1, "%.2f", g_fExpTime2);
@@ -324,7 +325,7 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
     SetCtrlVal(mainPanel, PANEL_info5, text);
 
     bool flatOk = true;
-    if (configuration == 4) {
+    if (configuration == kFlatFielding) {
       std::size_t frame1 = static_cast<std::size_t>(nhDim1) * nvDim1;
       std::size_t frame2 = static_cast<std::size_t>(nhDim2) * nvDim2;
       ReleaseBuffer(flatdata1);
@@ -338,7 +339,7 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
       flatOk = flatdata1 && flatcube1 && flatdata2 && flatcube2;
     }
 
-    bool needs1 = configuration != 1, needs2 = configuration >= 1;
+    bool needs1 = configuration != kCamera2Only, needs2 = configuration != kCamera1Only;
     if ((needs1 && !g_pRawData) || (needs2 && !g_pRawData2) || !flatOk) {
       AppendMonitor("The frame buffers could not be allocated: Run is refused with this setup.\n");
       MessagePopup("Error",
@@ -353,9 +354,9 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
     int mode = 0;
     GetCtrlIndex(scanPage, setScanTAB_Scan_Mode, &mode);
     scan_mode = mode;
-    int acquisition = 1;
+    int acquisition = kSingle;
     GetCtrlVal(ccdPage, setCCDTAB_CCD_setAcq, &acquisition);
-    bool generate = CCD_status == 1 && g_nFrameNumber1 > 1 && acquisition != 8;
+    bool generate = CCD_status == 1 && g_nFrameNumber1 > 1 && acquisition != kScanStop;
     char text[64];
     if (mode == 0) {
       double duration = 0, size = 0;

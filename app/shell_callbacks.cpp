@@ -51,8 +51,9 @@ int CVICALLBACK setTAB(int panel, int control, int event, void* callbackData, in
   GetCtrlVal(TabPanelHandle, setCCDTAB_CCD_setCamera, &camera);
   GetCtrlVal(TabPanelHandle, setCCDTAB_CCD_setExpTime, exposure);
   const double previewExposure = std::atof(exposure);
-  const double preview =
-      (camera == 3 || camera == 4) ? 2 * 1000 * previewExposure + 70 : 1000 * previewExposure + 70;
+  const double preview = (camera == kBothAtEveryStep || camera == kFlatFielding)
+                             ? 2 * 1000 * previewExposure + 70
+                             : 1000 * previewExposure + 70;
 
   GetPanelHandleFromTabPage(HELXpanelSetting, SetHELX_setTAB, 1, &TabPanelHandle);
   SetCtrlVal(TabPanelHandle, setScanTAB_Scan_Step_duration,

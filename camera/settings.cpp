@@ -47,11 +47,11 @@ void SetCameraParam(int acquisitionMode, int readMode, int triggerMode, int emGa
     return;
   }
 
-  if (acquisitionMode == 6) {
+  if (acquisitionMode == kFrameTransfer) {
     SetFrameTransferMode(1);
     if (SetNumberKinetics(frameCount) != DRV_SUCCESS)
       MessagePopup("Error", "Set number Frames error");
-  } else if (acquisitionMode == 1 || acquisitionMode == 8) {
+  } else if (acquisitionMode == kSingle || acquisitionMode == kScanStop) {
     SetFrameTransferMode(0);
     if (SetAcquisitionMode(1) != DRV_SUCCESS) MessagePopup("Error", "Set Acquisition Mode Error");
   }

@@ -52,7 +52,7 @@ void ClickToFrame(int x) {
     int view1 = 0, view2 = 0;
     GetCtrlVal(mainPanel, PANEL_viewCCD1, &view1);
     GetCtrlVal(mainPanel, PANEL_viewCCD2, &view2);
-    bool second = (view1 || view2) && view1 != view2 ? view2 != 0 : ccd_camera == 1;
+    bool second = (view1 || view2) && view1 != view2 ? view2 != 0 : ccd_camera == kCamera2Only;
     long camera = second ? nCameraHandle2 : nCameraHandle1;
     int last = g_nFrameNumber1 - 1;
     int frame = x < 0 ? 0 : (x > last ? last : x);

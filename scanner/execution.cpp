@@ -20,6 +20,12 @@ namespace {
 // The scan's poll looks at the controller this often (a step lasts tens of milliseconds at
 // least); an abort waits for the program to end at most this long, looking every millisecond.
 constexpr double kScanLookSeconds = 0.0005;
+// Gathering of motor 1's commanded position, actual position and output, every servo cycle.
+constexpr int kGatherMask = 0x10101;
+// The in-position band is I128 in sixteenths of a count; 160 when the controller cannot say.
+constexpr int kInPositionVariable = 128;
+constexpr long kInPositionDefault = 160;
+constexpr double kCountSixteenths = 16.0;
 constexpr double kScanAbortLimitSeconds = 5.0;
 constexpr double kAbortLookSeconds = 0.001;
 
@@ -90,7 +96,7 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
   int armed = 0;
   {
     std::lock_guard guard(pmac_lock);
-    armed = DeviceSetQuickGather ? DeviceSetQuickGather(dwDevice, 0x10101, 1) : 0;
+    armed = DeviceSetQuickGather ? DeviceSetQuickGather(dwDevice, kGatherMask, 1) : 0;
   }
   if (!armed) {
     InformationMessageBox("Error", "Set gathering failed.");
@@ -119,10 +125,12 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
   }
   // A step counts as reached within the in-position band, but never within half a step of
   // the one before.
-  double band = 160.0 / 16.0;
+  double band = kInPositionDefault / kCountSixteenths;
   {
     std::lock_guard guard(pmac_lock);
-    if (DeviceGetIVariableLong) band = DeviceGetIVariableLong(dwDevice, 128, 160) / 16.0;
+    if (DeviceGetIVariableLong)
+      band = DeviceGetIVariableLong(dwDevice, kInPositionVariable, kInPositionDefault) /
+             kCountSixteenths;
   }
   const double moved = 10.0 * step_moved.load();  // counts per spectrograph step
   const double direction = moved < 0 ? -1.0 : 1.0;

@@ -12,6 +12,9 @@ std::atomic<int> g_nAmpOnSeq{0};
 std::atomic<int> zerostep{0};
 
 namespace {
+// Homing ends with the scanner this far beyond the home switch, declared the new zero: the
+// scan range lies on that side of home.
+constexpr int kZeroBeyondHomeCounts = 75000;
 
 void send(const char* command) {
   char reply[256];
@@ -120,7 +123,7 @@ void ampon_timer(void) {
       break;
     case 22:
       if (!answeredNonZero("m140")) break;
-      zerostep += 75000;
+      zerostep += kZeroBeyondHomeCounts;
       std::snprintf(reply, sizeof reply, "#1J=%d", zerostep.load());
       if (refused(reply)) break;
       g_nAmpOnSeq = 23;

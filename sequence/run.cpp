@@ -22,7 +22,7 @@
 
 namespace {
 
-int acquisitionMode = 1;
+int acquisitionMode = kSingle;
 int runFrames = 0;
 char startText1[52], endText1[52], startText2[52], endText2[52];
 float elapsed1 = 0, elapsed2 = 0;
@@ -138,38 +138,38 @@ void save2(int frames, const char* startText, const char* endText, float elapsed
 
 void singleFrameBlock(int configuration) {
   int runs = sequential_number;
-  if (configuration == 0) SetCurrentCamera(nCameraHandle1);
-  if (configuration == 1) SetCurrentCamera(nCameraHandle2);
+  if (configuration == kCamera1Only) SetCurrentCamera(nCameraHandle1);
+  if (configuration == kCamera2Only) SetCurrentCamera(nCameraHandle2);
   for (int q = 0; q < runs; q++) {
     timeget1 = helx::os::MillisecondClock();
     if (Run_thread_stop != 0) break;
-    if (configuration != 1) ClearFrames(1, 1);
-    if (configuration != 0) ClearFrames(2, 1);
+    if (configuration != kCamera2Only) ClearFrames(1, 1);
+    if (configuration != kCamera1Only) ClearFrames(2, 1);
     showCounter(q);
     // Camera 1 is exposed and read completely before camera 2 starts.
-    if (configuration != 1)
+    if (configuration != kCamera2Only)
       singleFrame(nCameraHandle1, nhDim1, nvDim1, startText1, endText1, &elapsed1);
-    if (configuration != 0)
+    if (configuration != kCamera1Only)
       singleFrame(nCameraHandle2, nhDim2, nvDim2, startText2, endText2, &elapsed2);
-    if (configuration != 1) save1(1, startText1, endText1, elapsed1);
-    if (configuration != 0) save2(1, startText2, endText2, elapsed2);
+    if (configuration != kCamera2Only) save1(1, startText1, endText1, elapsed1);
+    if (configuration != kCamera1Only) save2(1, startText2, endText2, elapsed2);
     showScanTime();
   }
   Radio_SetMarkedOption(mainPanel, PANEL_SelectAxis, 0);
-  if (configuration == 1) {
+  if (configuration == kCamera2Only) {
     DisplayCCDImage(nhDim2, nvDim2, 1, nCameraHandle2);
     SetCurrentCamera(nCameraHandle2);
     view(0, 1, 1, 0);
   } else {
     DisplayCCDImage(nhDim1, nvDim1, 1, nCameraHandle1);
     SetCurrentCamera(nCameraHandle1);
-    view(1, 0, 0, configuration == 0 ? 1 : 0);
+    view(1, 0, 0, configuration == kCamera1Only ? 1 : 0);
   }
 }
 
 void videoBlock(int configuration) {
   // The camera the setup confirmed, selected here rather than trusted from whoever ran last.
-  long camera = configuration == 1 ? nCameraHandle2 : nCameraHandle1;
+  long camera = configuration == kCamera2Only ? nCameraHandle2 : nCameraHandle1;
   SetCurrentCamera(camera);
   GetCurrentCamera(&nUnknownCameraHandle);
   while (Run_thread_stop == 0) {
@@ -192,18 +192,18 @@ void videoBlock(int configuration) {
 
 void scanBlock(int configuration, int frames) {
   int runs = sequential_number;
-  if (configuration == 0) SetCurrentCamera(nCameraHandle1);
-  if (configuration == 1) SetCurrentCamera(nCameraHandle2);
+  if (configuration == kCamera1Only) SetCurrentCamera(nCameraHandle1);
+  if (configuration == kCamera2Only) SetCurrentCamera(nCameraHandle2);
   for (int q = 0; q < runs; q++) {
     timeget1 = helx::os::MillisecondClock();
     if (Run_thread_stop != 0) break;
     // Whole cubes, each camera with its own size: a frame that is lost shows as zeros, never
     // as the previous run's.
-    if (configuration != 1) ClearFrames(1, frames);
-    if (configuration != 0) ClearFrames(2, frames);
+    if (configuration != kCamera2Only) ClearFrames(1, frames);
+    if (configuration != kCamera1Only) ClearFrames(2, frames);
     showCounter(q);
 
-    if (configuration == 2) {
+    if (configuration == kBothOneAfterTheOther) {
       helx_take_mode = 0;
       if (WaitScannerAtStart(1, "the scan was not started") != 1) break;
       scan(nCameraHandle1, 0, g_fExpTime1, "Camera 1", startText1, endText1, &elapsed1);
@@ -218,7 +218,7 @@ void scanBlock(int configuration, int frames) {
       cube(nhDim1 / 2, nCameraHandle1);
       showScanTime();
       if (ready != 1) break;
-    } else if (configuration == 3) {
+    } else if (configuration == kBothAtEveryStep) {
       helx_take_mode = 1;
       if (WaitScannerAtStart(1, "the scan was not started") != 1) break;
       scan(nCameraHandle1, 1, longer(g_fExpTime1, g_fExpTime2), "Cameras 1 and 2", startText1,
@@ -228,10 +228,10 @@ void scanBlock(int configuration, int frames) {
       SetCurrentCamera(nCameraHandle1);
       cube(260, nCameraHandle1);
       showScanTime();
-    } else if (configuration == 0 || configuration == 1) {
+    } else if (configuration == kCamera1Only || configuration == kCamera2Only) {
       helx_take_mode = 0;
       if (WaitScannerAtStart(1, "the scan was not started") != 1) break;
-      if (configuration == 0) {
+      if (configuration == kCamera1Only) {
         scan(nCameraHandle1, 0, g_fExpTime1, "Camera 1", startText1, endText1, &elapsed1);
         save1(frames, startText1, endText1, elapsed1);
         cube(nhDim1 / 2, nCameraHandle1);
@@ -245,14 +245,14 @@ void scanBlock(int configuration, int frames) {
   }
 
   Radio_SetMarkedOption(mainPanel, PANEL_SelectAxis, 0);
-  if (configuration == 1) {
+  if (configuration == kCamera2Only) {
     DisplayCCDImage(nhDim2, nvDim2, frames, nCameraHandle2);
     SetCurrentCamera(nCameraHandle2);
     view(0, 1, 1, 0);
   } else {
     SetCurrentCamera(nCameraHandle1);
     DisplayCCDImage(nhDim1, nvDim1, frames, nCameraHandle1);
-    view(1, 0, 0, configuration == 0 ? 1 : 0);
+    view(1, 0, 0, configuration == kCamera1Only ? 1 : 0);
   }
   resetSlide(frames);
 }
@@ -263,7 +263,7 @@ void frameTransferBlock(int configuration, int frames) {
   // could not be saved ends the observation all the same.
   for (int q = 0; q < runs && !saveFailed; q++) {
     showCounter(q);
-    if (configuration == 0) {
+    if (configuration == kCamera1Only) {
       ClearFrames(1, frames);
       SetCurrentCamera(nCameraHandle1);
       marktime_start(startText1);
@@ -275,7 +275,7 @@ void frameTransferBlock(int configuration, int frames) {
       DisplayCCDImage(nhDim1, nvDim1, frames, nCameraHandle1);
       SetCtrlVal(mainPanel, PANEL_viewCCD1, 1);
       SetCtrlVal(mainPanel, PANEL_viewCCD2, 0);
-    } else if (configuration == 1) {
+    } else if (configuration == kCamera2Only) {
       ClearFrames(2, frames);
       SetCurrentCamera(nCameraHandle2);
       marktime_start(startText2);
@@ -287,7 +287,7 @@ void frameTransferBlock(int configuration, int frames) {
       DisplayCCDImage(nhDim2, nvDim2, frames, nCameraHandle2);
       SetCtrlVal(mainPanel, PANEL_viewCCD1, 0);
       SetCtrlVal(mainPanel, PANEL_viewCCD2, 1);
-    } else if (configuration == 2 || configuration == 3) {
+    } else if (configuration == kBothOneAfterTheOther || configuration == kBothAtEveryStep) {
       ClearFrames(1, frames);
       ClearFrames(2, frames);
       SetCurrentCamera(nCameraHandle1);
@@ -312,7 +312,7 @@ void frameTransferBlock(int configuration, int frames) {
 }
 
 void scanStopBlock(int configuration, int frames) {
-  if (configuration != 0) {
+  if (configuration != kCamera1Only) {
     // Only camera 1 takes frames with the scanner at rest; the operator must not believe a
     // series was taken.
     const char* why =
@@ -355,7 +355,8 @@ int SetupAcquisitionMode() {
 // leave the scanner at rest need no zero.
 bool scannerReadyFor(int frames, int mode) {
   if (RefusedWhileHoming()) return false;
-  bool scans = ccd_camera == 4 || (frames > 1 && mode != 6 && mode != 8 && mode != 0);
+  bool scans = ccd_camera == kFlatFielding ||
+               (frames > 1 && mode != kFrameTransfer && mode != kScanStop && mode != kVideoFocus);
   if (scans && !ScannerHomed()) {
     const char* why =
         "Run refused: the scanner has not been homed, so its zero is not set. Power it off "
@@ -394,11 +395,12 @@ int CVICALLBACK RunThread(void* functionData) {
   run_files_not_saved = 0;
   saveFailed = false;
   if (frames == 1) singleFrameBlock(configuration);
-  if (frames == 0 || acquisitionMode == 0) videoBlock(configuration);
-  if (frames > 1 && acquisitionMode != 6 && acquisitionMode != 8 && acquisitionMode != 0)
+  if (frames == 0 || acquisitionMode == kVideoFocus) videoBlock(configuration);
+  if (frames > 1 && acquisitionMode != kFrameTransfer && acquisitionMode != kScanStop &&
+      acquisitionMode != kVideoFocus)
     scanBlock(configuration, frames);
-  if (frames > 1 && acquisitionMode == 6) frameTransferBlock(configuration, frames);
-  if (frames > 1 && acquisitionMode == 8) scanStopBlock(configuration, frames);
+  if (frames > 1 && acquisitionMode == kFrameTransfer) frameTransferBlock(configuration, frames);
+  if (frames > 1 && acquisitionMode == kScanStop) scanStopBlock(configuration, frames);
 
   // The operator (or a script) sees the end here rather than only by the Run button.
   AppendMonitor(ObservationEndLine().c_str());
@@ -442,7 +444,7 @@ int CVICALLBACK cmd_Run(int panel, int control, int event, void* callbackData, i
     return -1;
   }
 
-  if (ccd_camera == 4) {
+  if (ccd_camera == kFlatFielding) {
     TakingFlat();
     dim(PANEL_cmd_Run, 0);
     return 1;
@@ -464,7 +466,7 @@ int CVICALLBACK cmd_Run(int panel, int control, int event, void* callbackData, i
   ShowUnsavedButton();
 
   if (LoadImagePanel() < 0) return -1;
-  if (ccd_camera == 1)
+  if (ccd_camera == kCamera2Only)
     DisplayCCDImage(nhDim2, nvDim2, g_nFrameNumber1, nCameraHandle2);
   else
     DisplayCCDImage(nhDim1, nvDim1, g_nFrameNumber1, nCameraHandle1);

@@ -144,12 +144,14 @@ std::uintmax_t cubeSamples(int camera, int frames) {
 }  // namespace
 
 std::uintmax_t ObservationBytes(int configuration, int frames, int acquisitionMode, int runs) {
-  if (configuration == 4) return fitsBytes(cubeSamples(1, 7), 4) + fitsBytes(cubeSamples(2, 7), 4);
-  if (frames == 0 || acquisitionMode == 0 || runs <= 0) return 0;  // video writes no file
-  if (acquisitionMode == 8 && frames > 1 && configuration != 0) return 0;
+  if (configuration == kFlatFielding)
+    return fitsBytes(cubeSamples(1, 7), 4) + fitsBytes(cubeSamples(2, 7), 4);
+  if (frames == 0 || acquisitionMode == kVideoFocus || runs <= 0) return 0;  // video writes no file
+  if (acquisitionMode == kScanStop && frames > 1 && configuration != kCamera1Only) return 0;
   std::uintmax_t perRun = 0;
-  if (configuration != 1) perRun += fitsBytes(cubeSamples(1, frames), 2);
-  if (configuration == 1 || configuration == 2 || configuration == 3)
+  if (configuration != kCamera2Only) perRun += fitsBytes(cubeSamples(1, frames), 2);
+  if (configuration == kCamera2Only || configuration == kBothOneAfterTheOther ||
+      configuration == kBothAtEveryStep)
     perRun += fitsBytes(cubeSamples(2, frames), 2);
   return perRun * static_cast<std::uintmax_t>(runs);
 }

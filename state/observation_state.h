@@ -26,6 +26,17 @@ extern int TabPanelHandle;
 extern int panelwidth, panelheight;
 
 // ---- observation settings ----
+// The camera configuration (`ccd_camera`, the setup's "Current Cam"): which cameras take part.
+constexpr int kCamera1Only = 0;
+constexpr int kCamera2Only = 1;
+constexpr int kBothOneAfterTheOther = 2;  // each camera scans alone, camera 1 first
+constexpr int kBothAtEveryStep = 3;       // both cameras take a frame at every scan step
+constexpr int kFlatFielding = 4;
+// The acquisition mode (the setup's "CCD Control" ring); the driver takes 1 and 6 as they are.
+constexpr int kVideoFocus = 0;
+constexpr int kSingle = 1;
+constexpr int kFrameTransfer = 6;
+constexpr int kScanStop = 8;
 extern std::atomic<int> ccd_camera;
 extern std::atomic<int> g_nFrameNumber1;
 extern std::atomic<int> sequential_number;

@@ -82,8 +82,15 @@ int PmacGetResponseA(uint32_t number, char* reply, unsigned maxchar, const char*
   return copyText(*text, reply, maxchar);
 }
 
-int PmacDownloadA(uint32_t number, PmacDownloadMsgProc message, PmacDownloadGetProc,
-                  PmacDownloadProgress progress, const char* path, int, int, int, int) {
+int PmacDownloadA(uint32_t number, PmacDownloadMsgProc message, PmacDownloadGetProc get,
+                  PmacDownloadProgress progress, const char* path, int macro, int map, int log,
+                  int download) {
+  // The simulated controller takes the file as it is: no macros, maps, logs or options.
+  (void)get;
+  (void)macro;
+  (void)map;
+  (void)log;
+  (void)download;
   auto d = device(number);
   if (!d || !path) return 0;
   auto onMessage = [message](const std::string& text) {

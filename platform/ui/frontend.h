@@ -33,7 +33,9 @@ class Frontend {
   virtual void drainDirty() {}
   // Writes a shown panel as the view draws it to a PNG file; returns why it could not, or
   // nothing. A front-end without a view draws nothing.
-  virtual std::string snapshotPanel(int /*panel*/, const std::string& /*path*/) {
+  virtual std::string snapshotPanel(int panel, const std::string& path) {
+    (void)panel;
+    (void)path;
     return "this front-end draws nothing";
   }
   virtual bool headless() const = 0;

@@ -45,9 +45,13 @@ std::shared_ptr<Job> find(int id) {
 
 }  // namespace
 
-int CmtScheduleThreadPoolFunctionAdv(int, ThreadFunctionPtr function, void* data, int,
-                                     ThreadFunctionCallbackPtr callback, unsigned int eventMask,
-                                     void* callbackData, int callbackThreadId, int* functionId) {
+int CmtScheduleThreadPoolFunctionAdv(int poolHandle, ThreadFunctionPtr function, void* data,
+                                     int priority, ThreadFunctionCallbackPtr callback,
+                                     unsigned int eventMask, void* callbackData,
+                                     int callbackThreadId, int* functionId) {
+  // One pool, every function on a thread of its own at the normal priority.
+  (void)poolHandle;
+  (void)priority;
   if (!function) return -1;
   auto job = std::make_shared<Job>();
   int id;
@@ -84,7 +88,8 @@ int CmtScheduleThreadPoolFunction(int poolHandle, ThreadFunctionPtr function, vo
                                           nullptr, 0, nullptr, 0, functionId);
 }
 
-int CmtWaitForThreadPoolFunctionCompletion(int, int functionId, int options) {
+int CmtWaitForThreadPoolFunctionCompletion(int poolHandle, int functionId, int options) {
+  (void)poolHandle;
   auto job = find(functionId);
   if (!job) return -1;
   auto done = [&] { return job->done.load(); };
@@ -96,7 +101,8 @@ int CmtWaitForThreadPoolFunctionCompletion(int, int functionId, int options) {
   return 0;
 }
 
-int CmtGetThreadPoolFunctionAttribute(int, int functionId, int attribute, int* value) {
+int CmtGetThreadPoolFunctionAttribute(int poolHandle, int functionId, int attribute, int* value) {
+  (void)poolHandle;
   auto job = find(functionId);
   if (!job || !value) return -1;
   if (attribute == ATTR_TP_FUNCTION_RETURN_VALUE)
@@ -108,7 +114,8 @@ int CmtGetThreadPoolFunctionAttribute(int, int functionId, int attribute, int* v
   return 0;
 }
 
-int CmtReleaseThreadPoolFunctionID(int, int functionId) {
+int CmtReleaseThreadPoolFunctionID(int poolHandle, int functionId) {
+  (void)poolHandle;
   std::shared_ptr<Job> job;
   {
     std::lock_guard lock(pool().mutex);

@@ -200,7 +200,9 @@ bool ParseOptions(char* argv[], Options& out) {
 }
 }  // namespace helx::ui
 
-int InitCVIRTE(void*, char* argv[], void*) {
+int InitCVIRTE(void* hInstance, char* argv[], void* reserved) {
+  (void)hInstance;
+  (void)reserved;
   auto& opts = const_cast<helx::ui::Options&>(helx::ui::RuntimeOptions());
   if (!helx::ui::ParseOptions(argv, opts)) return 0;
   helx::os::KeepLargeBlocksOutOfTheHeap();
@@ -817,17 +819,20 @@ int plot(int panel, int control, const void* x, int xType, const void* y, int yT
 }  // namespace
 
 int PlotXY(int panel, int control, const void* x, const void* y, std::size_t count, int xType,
-           int yType, int plotStyle, int pointStyle, int lineStyle, int, int color) {
+           int yType, int plotStyle, int pointStyle, int lineStyle, int pointFrequency, int color) {
+  (void)pointFrequency;  // every point is drawn
   if (!x) return UIEBadAttribute;
   return plot(panel, control, x, xType, y, yType, count, plotStyle, pointStyle, lineStyle, color);
 }
 
 int PlotY(int panel, int control, const void* y, std::size_t count, int yType, int plotStyle,
-          int pointStyle, int lineStyle, int, int color) {
+          int pointStyle, int lineStyle, int pointFrequency, int color) {
+  (void)pointFrequency;  // every point is drawn
   return plot(panel, control, nullptr, 0, y, yType, count, plotStyle, pointStyle, lineStyle, color);
 }
 
-int DeleteGraphPlot(int panel, int control, int plotHandle, int) {
+int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh) {
+  (void)refresh;  // the view redraws whatever changed
   return onControl(panel, control, [&](Control& c) -> int {
     if (plotHandle == -1) {
       c.plots.clear();
@@ -871,7 +876,8 @@ int NewBitmap(int bytesPerRow, int pixelDepth, int width, int height, const int*
   return 0;
 }
 
-int SetCtrlBitmap(int panel, int control, int, int bitmapId) {
+int SetCtrlBitmap(int panel, int control, int imageId, int bitmapId) {
+  (void)imageId;  // one image per control
   return Model::instance().with([&](Model& m) -> int {
     Control* c = m.control(panel, control);
     if (!c) return UIEBadControlId;
@@ -940,8 +946,14 @@ int InformationMessageBox(const char* title, const char* message) {
 }
 
 int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
-                    const char* fileTypeList, const char* title, int buttonLabel, int, int, int,
-                    int, char* pathName) {
+                    const char* fileTypeList, const char* title, int buttonLabel,
+                    int restrictDirectory, int restrictExtension, int allowCancel,
+                    int allowMakeDirectory, char* pathName) {
+  // The dialog always allows a cancel and a new folder, and never restricts the choice.
+  (void)restrictDirectory;
+  (void)restrictExtension;
+  (void)allowCancel;
+  (void)allowMakeDirectory;
   helx::ui::FileRequest request{defaultDirectory ? defaultDirectory : "",
                                 defaultFileSpec ? defaultFileSpec : "",
                                 fileTypeList ? fileTypeList : "", title ? title : "", buttonLabel};

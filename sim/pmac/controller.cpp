@@ -24,7 +24,8 @@ Controller::Controller(ControllerConfig config, double startSeconds)
   mdefs_[132] = {'X', kMotorStatus1, 22, 1};
   mdefs_[137] = {'X', kMotorStatus1, 17, 1};
   mdefs_[140] = {'Y', kMotorStatus2, 0, 1};
-  motor_.setEventSink([this](const std::string& event, double, double value) {
+  motor_.setEventSink([this](const std::string& event, double tMs, double value) {
+    (void)tMs;  // emit stamps every event with the controller's own time
     emit(event, {{"position", motor_.position()}, {"value", value}});
   });
   cs_.setMoveSink([this](const MoveEvent& m) {
