@@ -1,3 +1,4 @@
+#include "tests/source_path.h"
 #include "script_fixture.h"
 
 #include <unistd.h>
@@ -70,9 +71,9 @@ int LoadScriptPanel() {
   helx::ui::RegisterCallback("onStart", onStart);
   helx::ui::RegisterCallback("onQuit", onQuit);
   helx::ui::RegisterCallback("onOpen", onOpen);
-  panelHandle = LoadPanel(0, HELX_SCRIPT_UIR, 1);
+  panelHandle = LoadPanel(0, SourcePath("tests/platform/script/script.uir").c_str(), 1);
   if (panelHandle <= 0) return panelHandle;
-  if (LoadMenuBar(panelHandle, HELX_SCRIPT_UIR, 1) <= 0) return -1;
+  if (LoadMenuBar(panelHandle, SourcePath("tests/platform/script/script.uir").c_str(), 1) <= 0) return -1;
   DisplayPanel(panelHandle);
   return panelHandle;
 }

@@ -1,3 +1,4 @@
+#include "tests/source_path.h"
 #include "runtime_fixture.h"
 
 #include <chrono>
@@ -62,9 +63,9 @@ void RuntimeTest::SetUp() {
   helx::ui::RegisterCallback("onTab", onTab);
   helx::ui::RegisterCallback("onPanel", onPanel);
   helx::ui::RegisterCallback("onMenu", onMenu);
-  panel = LoadPanel(0, HELX_TEST_UIR, P);
+  panel = LoadPanel(0, SourcePath("tests/platform/ui/test.uir").c_str(), P);
   ASSERT_GT(panel, 0);
-  menu = LoadMenuBar(panel, HELX_TEST_UIR, 1);
+  menu = LoadMenuBar(panel, SourcePath("tests/platform/ui/test.uir").c_str(), 1);
   ASSERT_GT(menu, 0);
   ASSERT_EQ(GetPanelHandleFromTabPage(panel, P_TAB, 0, &page0), 0);
   ASSERT_EQ(GetPanelHandleFromTabPage(panel, P_TAB, 1, &page1), 0);

@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "tests/source_path.h"
 #include "platform/ui/callbacks.h"
 #include "platform/ui/message_log.h"
 #include "platform/ui/model.h"
@@ -96,9 +97,9 @@ TEST_F(RuntimeTest, LoadingFailsForMissingCorruptOrUnknownResources) {
   std::string corrupt = ::testing::TempDir() + "/corrupt.uir";
   std::ofstream(corrupt) << "{ \"panels\": [ {";
   EXPECT_LT(LoadPanel(0, corrupt.c_str(), 1), 0);
-  EXPECT_LT(LoadPanel(0, HELX_TEST_UIR, 42), 0);
+  EXPECT_LT(LoadPanel(0, SourcePath("tests/platform/ui/test.uir").c_str(), 42), 0);
   // Unbound names are listed, never fatal.
-  auto unbound = helx::ui::UnboundCallbackNames(HELX_TEST_UIR);
+  auto unbound = helx::ui::UnboundCallbackNames(SourcePath("tests/platform/ui/test.uir").c_str());
   ASSERT_EQ(unbound.size(), 1u);
   EXPECT_EQ(unbound[0], "notBuilt");
 }

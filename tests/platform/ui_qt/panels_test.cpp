@@ -15,6 +15,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
+#include "tests/source_path.h"
 #include "platform/ui/qt/frame_widgets.h"
 #include "platform/ui/qt/graph_widget.h"
 #include "platform/ui/qt/picture_widget.h"
@@ -27,7 +28,7 @@ using nlohmann::json;
 namespace {
 
 json resource() {
-  std::ifstream in(HELX_SITE_UIR);
+  std::ifstream in(SourcePath("site/HELX.uir").c_str());
   return json::parse(in);
 }
 

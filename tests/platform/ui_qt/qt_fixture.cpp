@@ -1,3 +1,4 @@
+#include "tests/source_path.h"
 #include "qt_fixture.h"
 
 #include <QApplication>
@@ -41,16 +42,16 @@ void QtViewTest::SetUp() {
   ASSERT_EQ(InitCVIRTE(nullptr, argv, nullptr), 1);
   static int argc = 1;
   helx::ui::InstallFrontend(std::make_unique<helx::ui::qt::QtFrontend>(argc, argv));
-  for (const auto& name : helx::ui::UnboundCallbackNames(HELX_SITE_UIR)) {
+  for (const auto& name : helx::ui::UnboundCallbackNames(SourcePath("site/HELX.uir").c_str())) {
     helx::ui::RegisterCallback(name, onControl);
     helx::ui::RegisterCallback(name, onPanel);
     helx::ui::RegisterCallback(name, onMenu);
   }
   for (int number : {3, 4, 5, 2, 1}) {
-    panels[number] = LoadPanel(0, HELX_SITE_UIR, number);
+    panels[number] = LoadPanel(0, SourcePath("site/HELX.uir").c_str(), number);
     ASSERT_GT(panels[number], 0);
   }
-  menuBar = LoadMenuBar(panels[3], HELX_SITE_UIR, 1);
+  menuBar = LoadMenuBar(panels[3], SourcePath("site/HELX.uir").c_str(), 1);
   ASSERT_GT(menuBar, 0);
   for (int number : {3, 4, 5, 2, 1}) DisplayPanel(panels[number]);
   drain();
