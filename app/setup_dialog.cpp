@@ -1,5 +1,5 @@
 // The setup dialog's small callbacks, which keep the dialog and the test panel consistent with
-// the devices' readiness, and the opening and closing of both panels. OK lives with power-up.
+// the devices' readiness, and the opening and closing of both panels. OK is in setup_ok.cpp.
 #include "app/shell.h"
 #include "motors/wavelength_list.h"
 #include "platform/ui/userint.h"

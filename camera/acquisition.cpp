@@ -39,7 +39,7 @@ void reportHung(double limitSeconds) {
   char text[160];
   std::snprintf(text, sizeof text,
                 "Camera %d did not finish its exposure within %.1f s: acquisition aborted.\n",
-                current == nCameraHandle2 ? 2 : 1, limitSeconds);
+                CameraNumber(current), limitSeconds);
   TellOperator("Error", text);
 }
 }  // namespace

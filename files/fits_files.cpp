@@ -142,7 +142,7 @@ void writeCameraKeys(FitsSave& s, long camera, bool second, bool fullSize) {
 
 int SaveFits(int nx, int ny, int frames, float exposure, long camera, const char* startText,
              const char* endText, float elapsed, const char* directory) {
-  bool second = IsSecondCamera(camera);
+  bool second = CameraNumber(camera) == 2;
   FitsSave s;
   FitsBegin(s, directory, second ? "B" : "A", 2ull * nx * ny * (frames >= 2 ? frames : 1));
   createImage(s, SHORT_IMG, nx, ny, frames);
@@ -163,7 +163,7 @@ int SaveFits(int nx, int ny, int frames, float exposure, long camera, const char
 
 int SaveBiasDark(int nh, int nv, int frames, float exposure, long camera, const char* directory) {
   (void)frames;  // always one frame
-  bool second = IsSecondCamera(camera);
+  bool second = CameraNumber(camera) == 2;
   FitsSave s;
   FitsBegin(s, directory, second ? "B_BiasDark" : "A_BiasDark", 2ull * nh * nv);
   createImage(s, SHORT_IMG, nh, nv, 1);
@@ -179,7 +179,7 @@ int SaveBiasDark(int nh, int nv, int frames, float exposure, long camera, const 
 
 int SaveFlatFits(int nh, int nv, int frames, float exposure, long camera, const char* startText,
                  const char* endText, float elapsed, const char* directory) {
-  bool second = IsSecondCamera(camera);
+  bool second = CameraNumber(camera) == 2;
   FitsSave s;
   FitsBegin(s, directory, second ? "B_Flat" : "A_Flat",
             4ull * nh * nv * (frames >= 2 ? frames : 1));

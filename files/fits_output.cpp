@@ -117,8 +117,6 @@ std::string FitsTempPath(const std::string& final) {
 bool FitsSyncPath(const std::string& path, int flags) { return syncPath(path, flags); }
 int FitsPlaceFile(const std::string& temp, const std::string& final) { return place(temp, final); }
 
-bool IsSecondCamera(long camera) { return camera == nCameraHandle2 && camera != nCameraHandle1; }
-
 void FitsText(const char* in, char* out) {
   int n = 0;
   for (const char* p = in ? in : ""; *p && n < 68; p++) {

@@ -42,8 +42,6 @@ int FitsPlaceFile(const std::string& temp, const std::string& final);
 // reading it too) and a whole cube is never copied.
 void FitsWriteSamples(FitsSave& save, const void* samples, std::size_t count, int sampleBytes);
 
-// Camera 2 when the handle is camera 2's (and not also camera 1's).
-bool IsSecondCamera(long camera);
 // Operator text made fit for a FITS string card: printable ASCII, at most 68 characters.
 void FitsText(const char* in, char* out);
 // A string control's text into `out` (size bytes), empty when it does not fit.

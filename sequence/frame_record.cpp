@@ -32,9 +32,7 @@ struct Record {
 std::mutex recordLock;
 Record records[2];  // camera 1, camera 2
 
-Record& recordOf(long handle) {
-  return records[handle == nCameraHandle2 && handle != nCameraHandle1];
-}
+Record& recordOf(long handle) { return records[CameraNumber(handle) - 1]; }
 
 // "2026-12-08T04:31:53.125": the mark's second plus the instrument seconds since it.
 void dateOf(const Record& r, double instrument, char* out, std::size_t size) {

@@ -63,11 +63,9 @@ void cube(int column, long camera) {
   Display3D_CCD(1, column, &min, &max, camera);
 }
 
-int cameraOf(long handle) { return handle == nCameraHandle2 && handle != nCameraHandle1 ? 2 : 1; }
-
 // One frame into slot `slot`, recorded with the scanner's position read just before and after.
 void recordedFrame(long camera, int nh, int nv, int slot) {
-  const float exposure = DriverExposure(cameraOf(camera) == 2 ? g_fExpTime2 : g_fExpTime1);
+  const float exposure = DriverExposure(CameraNumber(camera) == 2 ? g_fExpTime2 : g_fExpTime1);
   const PositionReading before = ReadPositionNow();
   TakeImage(nh, nv, camera, slot);
   const double start = Timer();
@@ -78,7 +76,7 @@ void recordedFrame(long camera, int nh, int nv, int slot) {
 // One frame into slot 0, bracketed by the camera's own marks.
 void singleFrame(long camera, int nh, int nv, char* startText, char* endText, float* elapsed) {
   marktime_start(startText);
-  BeginFrameRecord(cameraOf(camera), 1);
+  BeginFrameRecord(CameraNumber(camera), 1);
   SetCurrentCamera(camera);
   recordedFrame(camera, nh, nv, 0);
   marktime_end(endText);
@@ -106,7 +104,7 @@ void scan(long camera, int takeMode, float exposure, const char* cameras, char* 
     BeginFrameRecord(1, runFrames);
     BeginFrameRecord(2, runFrames);
   } else {
-    BeginFrameRecord(cameraOf(camera), runFrames);
+    BeginFrameRecord(CameraNumber(camera), runFrames);
   }
   if (takeMode == 0) SetCurrentCamera(camera);
   ExecuteProgram(camera, takeMode);

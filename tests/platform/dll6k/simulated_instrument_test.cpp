@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "platform/dll6k/dll6k.h"
@@ -93,9 +93,8 @@ TEST(Standalone, ProgramServesTheNetworkPathAndStopsOnSignal) {
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   posix_spawn_file_actions_addclose(&actions, out[0]);
-  const char* simulator = std::getenv("HELX_SIXK_SIM");
-  ASSERT_NE(simulator, nullptr) << "HELX_SIXK_SIM is not set";
-  std::string program = simulator;
+  std::string program =
+      (std::filesystem::read_symlink("/proc/self/exe").parent_path() / SIXK_SIM_FROM_TEST).string();
   std::vector<std::string> args = {program, "--port", "0", "--settings", settings};
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
