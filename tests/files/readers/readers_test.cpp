@@ -5,8 +5,8 @@
 #include <set>
 
 #include "display/display.h"
-#include "display_fixture.h"
 #include "display/open_file.h"
+#include "display_fixture.h"
 #include "files/bitmap.h"
 #include "files/fits_reader.h"
 #include "fits_writer.h"

@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -106,7 +107,7 @@ TEST_F(Pcomm, RepliesAreCutToTheCallersLengthAndTerminated) {
 
 TEST_F(Pcomm, AProgramDownloadedThroughTheLibraryRunsAndIsGathered) {
   ASSERT_NE(lib.open(0), 0);
-  std::string path = ::testing::TempDir() + "pcomm_test.pmc";
+  std::string path = ::testing::TempDir() + "pcomm_test-" + std::to_string(::getpid()) + ".pmc";
   std::ofstream(path) << "CLOSE\n&1\n#1->10X\nOPEN PROG 1 CLEAR\nINC TA50 TS20\n"
                          "P1=0 WHILE(P1<3) X10 DWELL20 P1=P1+1 ENDWHILE\nCLOSE\n";
   EXPECT_NE(lib.download(0, nullptr, nullptr, nullptr, path.c_str(), 1, 1, 1, 1), 0);

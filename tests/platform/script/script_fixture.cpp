@@ -1,4 +1,3 @@
-#include "tests/source_path.h"
 #include "script_fixture.h"
 
 #include <unistd.h>
@@ -14,6 +13,7 @@
 #include "platform/ui/event_loop.h"
 #include "platform/ui/message_log.h"
 #include "platform/ui/userint.h"
+#include "tests/source_path.h"
 
 namespace {
 std::mutex mutex;
@@ -73,7 +73,8 @@ int LoadScriptPanel() {
   helx::ui::RegisterCallback("onOpen", onOpen);
   panelHandle = LoadPanel(0, SourcePath("tests/platform/script/script.uir").c_str(), 1);
   if (panelHandle <= 0) return panelHandle;
-  if (LoadMenuBar(panelHandle, SourcePath("tests/platform/script/script.uir").c_str(), 1) <= 0) return -1;
+  if (LoadMenuBar(panelHandle, SourcePath("tests/platform/script/script.uir").c_str(), 1) <= 0)
+    return -1;
   DisplayPanel(panelHandle);
   return panelHandle;
 }

@@ -1,4 +1,3 @@
-#include "tests/source_path.h"
 #include "runtime_fixture.h"
 
 #include <chrono>
@@ -7,6 +6,7 @@
 #include "platform/ui/callbacks.h"
 #include "platform/ui/event_loop.h"
 #include "platform/ui/message_log.h"
+#include "tests/source_path.h"
 
 std::atomic<int> RuntimeTest::ticks{0};
 std::atomic<bool> RuntimeTest::releaseSlow{false};

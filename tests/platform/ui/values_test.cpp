@@ -1,4 +1,6 @@
 // Values, attributes, lists and pages as the program writes and reads them.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -8,12 +10,12 @@
 #include <string>
 #include <utility>
 
-#include "tests/source_path.h"
 #include "platform/ui/callbacks.h"
 #include "platform/ui/message_log.h"
 #include "platform/ui/model.h"
 #include "platform/ui/operator.h"
 #include "runtime_fixture.h"
+#include "tests/source_path.h"
 
 TEST_F(RuntimeTest, TextBoxAppendsWhileMessagesAndStringsReplace) {
   SetCtrlVal(panel, P_BOX, "one\n");
@@ -94,7 +96,7 @@ TEST_F(RuntimeTest, AttributesPanelsPagesAndMenus) {
 
 TEST_F(RuntimeTest, LoadingFailsForMissingCorruptOrUnknownResources) {
   EXPECT_LT(LoadPanel(0, "/nonexistent/HELX.uir", 1), 0);
-  std::string corrupt = ::testing::TempDir() + "/corrupt.uir";
+  std::string corrupt = ::testing::TempDir() + "/corrupt-" + std::to_string(::getpid()) + ".uir";
   std::ofstream(corrupt) << "{ \"panels\": [ {";
   EXPECT_LT(LoadPanel(0, corrupt.c_str(), 1), 0);
   EXPECT_LT(LoadPanel(0, SourcePath("tests/platform/ui/test.uir").c_str(), 42), 0);
@@ -148,7 +150,8 @@ std::string fileText(const std::string& path) {
 }  // namespace
 
 TEST_F(RuntimeTest, ATextBoxKeepsItsLastLinesWhileTheMessageLogGetsEveryText) {
-  const std::string logPath = ::testing::TempDir() + "/text_box_lines.log";
+  const std::string logPath =
+      ::testing::TempDir() + "/text_box_lines-" + std::to_string(::getpid()) + ".log";
   std::remove(logPath.c_str());
   helx::ui::SetMessageLogPath(logPath);
   const std::size_t extra = 7;

@@ -15,12 +15,12 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 
-#include "tests/source_path.h"
 #include "platform/ui/qt/frame_widgets.h"
 #include "platform/ui/qt/graph_widget.h"
 #include "platform/ui/qt/picture_widget.h"
 #include "platform/ui/qt/tab_view.h"
 #include "qt_fixture.h"
+#include "tests/source_path.h"
 
 using helx::ui::qt::ControlView;
 using nlohmann::json;

@@ -1,4 +1,3 @@
-#include "tests/source_path.h"
 #include "qt_fixture.h"
 
 #include <QApplication>
@@ -9,6 +8,7 @@
 #include "platform/ui/callbacks.h"
 #include "platform/ui/event_loop.h"
 #include "platform/ui/message_log.h"
+#include "tests/source_path.h"
 
 using helx::ui::EventLoop;
 

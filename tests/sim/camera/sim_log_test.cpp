@@ -3,6 +3,7 @@
 #include "sim/common/sim_log.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -38,7 +39,10 @@ class SimLogTest : public testing::Test {
     return n;
   }
 
-  const std::string path_ = testing::TempDir() + "/sim_log_test.log";
+  // A file of this test's own: ctest runs the cases of this suite side by side.
+  const std::string path_ = testing::TempDir() + "/sim_log_test-" +
+                            testing::UnitTest::GetInstance()->current_test_info()->name() + "-" +
+                            std::to_string(::getpid()) + ".log";
 };
 
 TEST_F(SimLogTest, EntriesReadBackAsWrittenAndByDevice) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -78,7 +79,8 @@ class PmacTest : public ::testing::Test {
     return condition();
   }
   bool download(const std::string& text) {
-    std::string path = ::testing::TempDir() + "pmac_test_program.pmc";
+    std::string path =
+        ::testing::TempDir() + "pmac_test_program-" + std::to_string(::getpid()) + ".pmc";
     std::ofstream(path, std::ios::binary) << text;
     return device->download(path, nullptr, nullptr);
   }
