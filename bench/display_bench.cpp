@@ -16,6 +16,7 @@
 #include "platform/ui/userint.h"
 #include "state/HELX.h"
 #include "state/observation_state.h"
+#include "tests/source_path.h"
 
 namespace {
 constexpr int kSide = 1024;
@@ -101,8 +102,8 @@ void BM_ColumnSlice(benchmark::State& state) {
 void BM_WholeRedraw(benchmark::State& state) {
   auto dir = std::filesystem::temp_directory_path() / ("helx-bench-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
-  std::filesystem::copy_file(std::filesystem::path(HELX_SOURCE_DIR) / "site" / "HELX.uir",
-                             dir / "HELX.uir", std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy_file(SourceDirOrExit() / "site" / "HELX.uir", dir / "HELX.uir",
+                             std::filesystem::copy_options::overwrite_existing);
   if (chdir(dir.c_str()) != 0) state.SkipWithError("no working directory");
   if (mainPanel <= 0) mainPanel = LoadPanel(0, "HELX.uir", PANEL);
   for (int k = 0; k < 256; k++) colortable[k] = k * 0x010101;

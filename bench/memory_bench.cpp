@@ -2,7 +2,7 @@
 // on the simulated instrument. Prints the resident size's growth per scan after 10 warm-up
 // scans (goal: under 5 kB a scan). Not a test.
 //
-//   HELX_SOURCE_DIR=. build/bench/bench/memory_bench [--scans=200]
+//   build/bench/tests/sequence/memory_bench [--scans=200]   (from any folder)
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

@@ -6,7 +6,7 @@
 //   unused    the part of each step left after both frames are stored: median and least
 //   lost      frames not stored
 //
-//   HELX_SOURCE_DIR=. build/<dir>/bench/run_bench [--exposure=0.01]
+//   build/bench/tests/sequence/run_bench [--exposure=0.01]   (from any folder)
 #include <algorithm>
 #include <cmath>
 #include <cstdio>

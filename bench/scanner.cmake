@@ -3,7 +3,6 @@
 # Included by bench/CMakeLists.txt.
 add_executable(scanner_bench ${CMAKE_CURRENT_LIST_DIR}/scanner_bench.cpp)
 target_link_libraries(scanner_bench PRIVATE helx_app helx_simcommon ${CMAKE_DL_LIBS})
-target_compile_definitions(scanner_bench PRIVATE HELX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 # Each announcement is timed where it is made.
 target_link_options(scanner_bench PRIVATE -Wl,--wrap=_Z16AnnounceScanStepv)
 add_dependencies(scanner_bench pcomm32)

@@ -36,6 +36,7 @@
 #include "sim/common/scene_hook.h"
 #include "sim/common/settings.h"
 #include "state/observation_state.h"
+#include "tests/source_path.h"
 
 namespace fs = std::filesystem;
 
@@ -63,9 +64,10 @@ extern "C" int __wrap__Z16AnnounceScanStepv() {
 
 int main(int argc, char** argv) {
   const int steps = argc > 1 ? std::max(2, std::atoi(argv[1])) : 100;
+  const fs::path site = SourceDirOrExit() / "site";
   fs::path dir = fs::temp_directory_path() / ("helx-scanner-bench-" + std::to_string(getpid()));
   fs::create_directories(dir);
-  for (auto& e : fs::directory_iterator(fs::path(HELX_SOURCE_DIR) / "site"))
+  for (auto& e : fs::directory_iterator(site))
     fs::copy(e.path(), dir / e.path().filename(), fs::copy_options::overwrite_existing);
   fs::current_path(dir);
   helx::sim::Settings::instance().set({{"camera", {{"count", 2}}}, {"log", {{"path", ""}}}});

@@ -11,6 +11,7 @@
 #include "platform/ui/model.h"
 #include "platform/ui/operator.h"
 #include "state/observation_state.h"
+#include "tests/source_path.h"
 
 namespace fs = std::filesystem;
 
@@ -25,9 +26,7 @@ void HelxProgram::SetUp() {
 }
 
 void HelxProgram::layOutSite() {
-  const char* source = std::getenv("HELX_SOURCE_DIR");
-  ASSERT_NE(source, nullptr);
-  for (auto& entry : fs::directory_iterator(fs::path(source) / "site"))
+  for (auto& entry : fs::directory_iterator(SourceDirOrExit() / "site"))
     fs::copy(entry.path(), workdir / entry.path().filename(), fs::copy_options::overwrite_existing);
 }
 
