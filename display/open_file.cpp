@@ -69,21 +69,14 @@ int OpenFitsFile(const char* fileName) {
 
 int OpenBitmap(const char* fileName) {
   BitmapImage image;
-  int code = ReadBitmapFile(fileName, &image);
-  if (code == BMP_NO_FILE) {
-    MessagePopup("Error", "No File Exists");
-    return 0;
-  }
-  if (code == BMP_NOT_BMP) {
-    MessagePopup("Error", "No BMP File");
-    return 0;
-  }
-  if (code == BMP_BAD_FORMAT) {
-    MessagePopup("Error", "Bad File Format!");
-    return 0;
-  }
-  if (code == BMP_NO_MEMORY) {
-    MessagePopup("Error", "Cannot allocate the bitmap memory");
+  const int code = ReadBitmapFile(fileName, &image);
+  const char* refused = code == BMP_NO_FILE      ? "No File Exists"
+                        : code == BMP_NOT_BMP    ? "No BMP File"
+                        : code == BMP_BAD_FORMAT ? "Bad File Format!"
+                        : code == BMP_NO_MEMORY  ? "Cannot allocate the bitmap memory"
+                                                 : nullptr;
+  if (refused) {
+    MessagePopup("Error", refused);
     return 0;
   }
   if (EnsureGraphicPanel() < 0) {
