@@ -16,40 +16,49 @@ namespace {
 constexpr int kMagnet = 50;  // how near a moved panel must come to snap
 constexpr int kGap = 7;      // the gap it snaps to
 
-// The histogram of the plot's range: 100 counts of `values`, drawn in blue over the graph's
-// previous plot.
-void PlotHistogram(const double* values, int count, double base, double top) {
+// The histogram of the plot's range from a census of the sample values: 100 counts, drawn in
+// blue over the graph's previous plot.
+void PlotHistogram(const int* census, double base, double top) {
   int counts[100];
   double axis[100];
-  Histogram(values, count, base, top, counts, axis, 100);
+  HistogramOfCensus(census, base, top, counts, axis, 100);
   if (plotHandle != 0) DeleteGraphPlot(mainPanel, PANEL_GRAPH, plotHandle, VAL_IMMEDIATE_DRAW);
   plotHandle = PlotXY(mainPanel, PANEL_GRAPH, axis, counts, 100, VAL_DOUBLE, VAL_INTEGER,
                       VAL_VERTICAL_BAR, VAL_EMPTY_SQUARE, VAL_SOLID, 1, VAL_BLUE);
 }
+
+// Plane row 0 is the bottom of the picture: picture row r (top first) is plane row
+// height - 1 - r.
+const unsigned short* PictureRow(const unsigned short* samples, int width, int height, int r) {
+  return samples + static_cast<std::size_t>(height - 1 - r) * static_cast<std::size_t>(width);
+}
+
+// One byte per sample value between lower and upper: a byte depends on the sample alone, so a
+// table of all 65536 answers costs a fraction of scaling a megapixel sample by sample.
+void FillByteTable(unsigned short lower, unsigned short upper, unsigned char* table) {
+  int range = static_cast<int>(upper) - static_cast<int>(lower);
+  for (int v = 0; v < kSampleValues; v++) table[v] = ScaleToByte(v, lower, range);
+}
 }  // namespace
 
 void DrawHistogramOf(const unsigned short* samples, int count, double base, double top) {
-  double* values = new (std::nothrow) double[count > 0 ? count : 1];
-  if (!values) {
+  std::vector<int> census;
+  try {
+    census.assign(kSampleValues, 0);
+  } catch (const std::bad_alloc&) {
     AppendMonitor("Cannot allocate the histogram memory\n");
     return;
   }
-  for (int i = 0; i < count; i++) values[i] = samples[i];
-  PlotHistogram(values, count, base, top);
-  delete[] values;
+  CountSampleValues(samples, static_cast<std::size_t>(count > 0 ? count : 0), census.data());
+  PlotHistogram(census.data(), base, top);
 }
 
 void ScalePlaneToBytes(int width, int height, const unsigned short* samples, unsigned short lower,
                        unsigned short upper, unsigned char* bytes) {
-  int range = static_cast<int>(upper) - static_cast<int>(lower);
-  // A byte depends on the sample alone: one table of all 65536 answers costs a fraction of
-  // scaling a megapixel sample by sample.
-  unsigned char table[65536];
-  for (int v = 0; v < 65536; v++) table[v] = ScaleToByte(v, lower, range);
-  // Plane row 0 is the bottom of the picture: output row r comes from plane row height-1-r.
+  unsigned char table[kSampleValues];
+  FillByteTable(lower, upper, table);
   for (int r = 0; r < height; r++) {
-    const unsigned short* row =
-        samples + static_cast<std::size_t>(height - 1 - r) * static_cast<std::size_t>(width);
+    const unsigned short* row = PictureRow(samples, width, height, r);
     unsigned char* out = bytes + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
     for (int x = 0; x < width; x++) out[x] = table[row[x]];
   }
@@ -61,36 +70,52 @@ void ByteDisplay(int width, int height, const unsigned short* samples, unsigned 
   std::lock_guard lock(displayLock);
   std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
   unsigned char* bytes = new (std::nothrow) unsigned char[count];
-  bool histogram = lower < upper;
-  double* values = histogram ? new (std::nothrow) double[count] : nullptr;
-  if (!bytes || (histogram && !values)) {
+  // Two censuses, for even and odd columns, added at the end: a run of equal samples then
+  // never waits for its own previous count.
+  std::vector<int> census, oddCensus;
+  try {
+    census.assign(kSampleValues, 0);
+    oddCensus.assign(kSampleValues, 0);
+  } catch (const std::bad_alloc&) {
     delete[] bytes;
-    delete[] values;
+    bytes = nullptr;
+  }
+  if (!bytes) {
     AppendMonitor("Cannot allocate the picture memory\n");
     return;
   }
 
-  ScalePlaneToBytes(width, height, samples, lower, upper, bytes);
-  // The camera's ceiling, counted and marked in picture order (top row first) beside the picture.
-  std::vector<unsigned char> marks(count, 0);
-  std::size_t saturated = 0;
+  // One pass in picture order (top row first): the bytes, and the census of values that the
+  // histogram is drawn from and the camera's ceiling is counted in.
+  unsigned char table[kSampleValues];
+  FillByteTable(lower, upper, table);
   for (int r = 0; r < height; r++) {
-    const unsigned short* row =
-        samples + static_cast<std::size_t>(height - 1 - r) * static_cast<std::size_t>(width);
-    unsigned char* m = marks.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
-    for (int x = 0; x < width; x++) {
-      const bool at = row[x] == kSaturatedSample;
-      m[x] = at;
-      saturated += at;
+    const unsigned short* row = PictureRow(samples, width, height, r);
+    unsigned char* out = bytes + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+    int x = 0;
+    for (; x + 1 < width; x += 2) {
+      const unsigned short a = row[x], b = row[x + 1];
+      out[x] = table[a];
+      out[x + 1] = table[b];
+      census[a]++;
+      oddCensus[b]++;
+    }
+    if (x < width) {
+      out[x] = table[row[x]];
+      census[row[x]]++;
     }
   }
-  if (values) {
-    // The histogram's input in picture order.
+  for (int v = 0; v < kSampleValues; v++) census[v] += oddCensus[v];
+  const std::size_t saturated = static_cast<std::size_t>(census[kSaturatedSample]);
+  // The saturated samples marked beside the picture; most frames have none.
+  std::vector<unsigned char> marks;
+  if (saturated) {
+    marks.assign(count, 0);
     for (int r = 0; r < height; r++) {
-      const unsigned short* row =
-          samples + static_cast<std::size_t>(height - 1 - r) * static_cast<std::size_t>(width);
-      double* v = values + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
-      for (int x = 0; x < width; x++) v[x] = row[x];
+      const unsigned short* row = PictureRow(samples, width, height, r);
+      unsigned char* m =
+          marks.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
+      for (int x = 0; x < width; x++) m[x] = row[x] == kSaturatedSample;
     }
   }
 
@@ -101,10 +126,7 @@ void ByteDisplay(int width, int height, const unsigned short* samples, unsigned 
   std::snprintf(text, sizeof text, "%zu", saturated);
   SetCtrlVal(mainPanel, PANEL_saturated, text);
 
-  if (histogram) {
-    PlotHistogram(values, static_cast<int>(count), lower, upper);
-    delete[] values;
-  }
+  if (lower < upper) PlotHistogram(census.data(), lower, upper);
 }
 
 int EnsureGraphicPanel() {

@@ -8,6 +8,7 @@
 // waits for the user-interface thread (runtime calls write the model and return at once).
 #pragma once
 
+#include <cstddef>
 #include <mutex>
 
 #include "files/byte_scale.h"
@@ -49,6 +50,15 @@ int MagnetMoving(int panel);
 int EnsureGraphicPanel();
 // The histogram of `count` samples from base to top, replacing the graph's plot.
 void DrawHistogramOf(const unsigned short* samples, int count, double base, double top);
+// The runtime's Histogram of the samples taken as doubles, to the count, without the doubles:
+// the census holds how often each of the kSampleValues values occurs (CountSampleValues adds a
+// plane's samples to it).
+inline constexpr int kSampleValues = 65536;
+void CountSampleValues(const unsigned short* samples, std::size_t count, int* census);
+int HistogramOfCensus(const int* census, double base, double top, int* histogram, double* axis,
+                      int intervals);
+int SampleHistogram(const unsigned short* samples, int count, double base, double top,
+                    int* histogram, double* axis, int intervals);
 // Sets the two range sliders' limits to min..max and their values to lower and upper.
 void SetRangeSliders(unsigned short min, unsigned short max, int lower, int upper);
 

@@ -22,12 +22,30 @@ int GetMinMax(const unsigned short* samples, int count, unsigned short* min, uns
   return 0;
 }
 
+namespace {
+// The single-precision sum of the samples, their minimum and maximum riding along: each sum
+// waits for the one before, and the comparisons fill that wait.
+float SumWithRange(const unsigned short* samples, int count, unsigned short* min,
+                   unsigned short* max) {
+  unsigned short lo = 65535, hi = 0;
+  float sum = 0.0f;
+  for (int i = 0; i < count; i++) {
+    unsigned short s = samples[i];
+    if (s > hi) hi = s;
+    if (s < lo) lo = s;
+    sum = sum + static_cast<float>(s);
+  }
+  *min = lo;
+  *max = hi;
+  return sum;
+}
+}  // namespace
+
 float DataMean(int width, int height, const unsigned short* samples) {
   int count = width * height;
   if (count <= 0) return 0.0f;
-  float sum = 0.0f;
-  for (int i = 0; i < count; i++) sum = sum + static_cast<float>(samples[i]);
-  return sum / static_cast<float>(count);
+  unsigned short lo = 0, hi = 0;
+  return SumWithRange(samples, count, &lo, &hi) / static_cast<float>(count);
 }
 
 float DataStdev(int width, int height, const unsigned short* samples, float mean) {
@@ -65,9 +83,9 @@ void MeasurePlane(const Plane& plane, unsigned short* min, unsigned short* max, 
     *lower = *upper = 0;
     return;
   }
-  mean = DataMean(plane.width, plane.height, plane.data);
+  const int count = plane.width * plane.height;
+  mean = SumWithRange(plane.data, count, min, max) / static_cast<float>(count);
   stdev = DataStdev(plane.width, plane.height, plane.data, mean);
-  GetMinMax(plane.data, plane.width * plane.height, min, max);
   GetDisplayRange(mean, stdev, *min, *max, lower, upper);
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "display/display.h"
+#include "platform/ui/userint.h"
 
 namespace {
 struct Measured {
@@ -121,4 +122,52 @@ TEST(ByteScale, MapsTheRangeOntoBlackToWhite) {
   EXPECT_EQ(ScaleToByte(1000, 1000, 0), 255);
   EXPECT_EQ(ScaleToByte(1001, 1000, 0), 255);
   EXPECT_EQ(ScaleToByte(999, 1000, 0), 0);
+}
+
+TEST(Statistics, MeasuringAPlaneInOnePassGivesTheSeparateMeasurementsBitForBit) {
+  // Noise over a gradient, bright enough that the single-precision sums round at every step.
+  std::vector<unsigned short> s(640 * 480);
+  unsigned state = 99;
+  for (std::size_t i = 0; i < s.size(); i++) {
+    state = state * 1664525u + 1013904223u;
+    s[i] = static_cast<unsigned short>(20000 + (i % 640) * 50 + (state >> 20));
+  }
+  Plane plane;
+  ReferPlane(plane, s.data(), 640, 480);
+  Measured one;
+  MeasurePlane(plane, &one.min, &one.max, &one.lower, &one.upper);
+  Measured apart = Measure(640, 480, s);
+  EXPECT_EQ(mean, apart.mean);
+  EXPECT_EQ(stdev, apart.stdev);
+  EXPECT_EQ(one.min, apart.min);
+  EXPECT_EQ(one.max, apart.max);
+  EXPECT_EQ(one.lower, apart.lower);
+  EXPECT_EQ(one.upper, apart.upper);
+  ReleasePlane(plane);
+}
+
+TEST(SampleHistogram, CountsWhatTheRuntimeCountsOnTheSamplesAsDoubles) {
+  // Both ends of the 16-bit range, interval edges and values outside every range below.
+  std::vector<unsigned short> s = {0,   1,    99,   100,   101,   150,   199,   200,
+                                   201, 1000, 1000, 16383, 16383, 40000, 65534, 65535};
+  for (unsigned short v = 0; v < 3000; v += 7) s.push_back(v);
+  const std::vector<double> values(s.begin(), s.end());
+  struct Range {
+    double base, top;
+    int intervals;
+  };
+  for (Range r : {Range{100, 200, 100}, Range{100, 200, 3}, Range{99.5, 200.25, 7},
+                  Range{0, 65535, 100}, Range{-10.5, 16383, 13}, Range{1000, 1000, 100},
+                  Range{1000.5, 1000.5, 5}, Range{200, 100, 100}, Range{16383, 70000, 1}}) {
+    SCOPED_TRACE(testing::Message() << r.base << ".." << r.top << " / " << r.intervals);
+    std::vector<int> want(static_cast<std::size_t>(r.intervals)), got(want.size());
+    std::vector<double> wantAxis(want.size()), gotAxis(want.size());
+    int wantCode = Histogram(values.data(), static_cast<int>(values.size()), r.base, r.top,
+                             want.data(), wantAxis.data(), r.intervals);
+    int gotCode = SampleHistogram(s.data(), static_cast<int>(s.size()), r.base, r.top, got.data(),
+                                  gotAxis.data(), r.intervals);
+    EXPECT_EQ(gotCode, wantCode);
+    EXPECT_EQ(got, want);
+    EXPECT_EQ(gotAxis, wantAxis);
+  }
 }
