@@ -1,10 +1,15 @@
-# Step-to-exposure latency of a whole observation: a 100-step scan with both cameras at every
-# step, at the shortest step duration the setup allows, on the simulated instrument in real
-# time. Prints the latency from each step's announcement to each camera's exposure start
-# (median, worst), the fraction of each step left unused, and the frames lost. Not a test.
+# Step-to-exposure latency of a whole observation: five 100-step scans with both cameras at
+# every step, at the shortest step duration the setup allows, on the simulated instrument in
+# real time. Prints the latency from each step reached to its announcement and to each
+# camera's exposure start, the scan poll's CPU, the fraction of each step left unused, and the
+# frames lost. Not a test.
 add_executable(run_bench ${CMAKE_CURRENT_LIST_DIR}/run_bench.cpp)
 target_link_libraries(run_bench PRIVATE helx_observing GTest::gtest GTest::gtest_main)
-target_link_options(run_bench PRIVATE -Wl,--wrap=_Z16AnnounceScanStepv)
+# Each announcement, each scan's step positions and each scan's poll are timed where they
+# happen.
+target_link_options(run_bench PRIVATE -Wl,--wrap=_Z16AnnounceScanStepv
+                    -Wl,--wrap=_Z20SetScanStepPositionsddd -Wl,--wrap=_Z14ExecuteProgramli)
+target_include_directories(run_bench PRIVATE ${CMAKE_SOURCE_DIR})
 add_dependencies(run_bench pcomm32)
 
 # Memory over 200 scans: resident growth per scan. Not a test.

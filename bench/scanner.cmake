@@ -4,5 +4,7 @@
 add_executable(scanner_bench ${CMAKE_CURRENT_LIST_DIR}/scanner_bench.cpp)
 target_link_libraries(scanner_bench PRIVATE helx_app helx_simcommon ${CMAKE_DL_LIBS})
 # Each announcement is timed where it is made.
-target_link_options(scanner_bench PRIVATE -Wl,--wrap=_Z16AnnounceScanStepv)
+target_link_options(scanner_bench PRIVATE -Wl,--wrap=_Z16AnnounceScanStepv
+                    -Wl,--wrap=_Z20SetScanStepPositionsddd)
+target_include_directories(scanner_bench PRIVATE ${CMAKE_SOURCE_DIR})
 add_dependencies(scanner_bench pcomm32)

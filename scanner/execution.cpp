@@ -8,6 +8,7 @@
 
 #include "camera/camera.h"
 #include "scanner/scanner.h"
+#include "scanner/speed_estimate.h"
 #include "scanner/step_handshake.h"
 #include "state/HELX.h"
 #include "state/monitor.h"
@@ -17,15 +18,23 @@ std::atomic<double> position{0.0};
 
 namespace {
 
-// The scan's poll looks at the controller this often (a step lasts tens of milliseconds at
-// least); an abort waits for the program to end at most this long, looking every millisecond.
-constexpr double kScanLookSeconds = 0.0005;
+// The scan's poll looks away from the controller at least this long between looks (a step
+// lasts tens of milliseconds at least); an abort waits for the program to end at most
+// kScanAbortLimitSeconds, looking every millisecond.
+constexpr double kLeastLookAwaySeconds = 0.0001;
 // Gathering of motor 1's commanded position, actual position and output, every servo cycle.
 constexpr int kGatherMask = 0x10101;
 // The in-position band is I128 in sixteenths of a count; 160 when the controller cannot say.
 constexpr int kInPositionVariable = 128;
 constexpr long kInPositionDefault = 160;
 constexpr double kCountSixteenths = 16.0;
+// The servo period is I10 in 1/8388608 ms; the controller's default when it cannot say.
+constexpr int kServoPeriodVariable = 10;
+constexpr long kServoPeriodDefault = 3713707;
+constexpr double kServoUnitsPerSecond = 8388608.0 * 1000.0;
+// The scanner's speed is measured over more than a servo period: a position read-out changes
+// once per period.
+constexpr double kSpeedSpanServoCycles = 1.25;
 constexpr double kScanAbortLimitSeconds = 5.0;
 constexpr double kAbortLookSeconds = 0.001;
 
@@ -44,9 +53,20 @@ int controllerSilent(const char* command) {
   return 0;
 }
 
-void stripEnd(char* text) {
-  std::size_t n = std::strlen(text);
-  while (n > 0 && static_cast<unsigned char>(text[n - 1]) < ' ') text[--n] = '\0';
+// Cuts a reply of several answers, each ended by a carriage return, into its answers (at most
+// `most`); returns how many it found. An error reply (BEL) has none.
+int SplitReplies(char* reply, char** answers, int most) {
+  if (std::strchr(reply, '\a')) return 0;
+  int n = 0;
+  char* at = reply;
+  while (n < most && *at) {
+    char* end = std::strchr(at, '\r');
+    answers[n++] = at;
+    if (!end) break;
+    *end = '\0';
+    at = end + 1;
+  }
+  return n;
 }
 
 // The pre-scan exposures: camera 2, then camera 1, each waited for; their data is not read.
@@ -126,11 +146,15 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
   // A step counts as reached within the in-position band, but never within half a step of
   // the one before.
   double band = kInPositionDefault / kCountSixteenths;
+  double servoSeconds = kServoPeriodDefault / kServoUnitsPerSecond;
   {
     std::lock_guard guard(pmac_lock);
-    if (DeviceGetIVariableLong)
+    if (DeviceGetIVariableLong) {
       band = DeviceGetIVariableLong(dwDevice, kInPositionVariable, kInPositionDefault) /
              kCountSixteenths;
+      servoSeconds = DeviceGetIVariableLong(dwDevice, kServoPeriodVariable, kServoPeriodDefault) /
+                     kServoUnitsPerSecond;
+    }
   }
   const double moved = 10.0 * step_moved.load();  // counts per spectrograph step
   const double direction = moved < 0 ? -1.0 : 1.0;
@@ -154,7 +178,14 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
 
   AppendMonitor("\nStarting Scan.\n");
   Scanning = 1;
-  double lastLook = -1, lastProgress = 0;
+  // One exchange per look: whether the program runs, the steps it has finished (step scan)
+  // and the position, all from the same servo cycle.
+  const char* const look = mode == 0 ? "m180 p1 #1P" : "m180 #1P";
+  const int answers = mode == 0 ? 3 : 2;
+  // Speed over a little more than a servo period, from when each look was asked (the controller
+  // answers with the position of that moment).
+  SpeedEstimate speedOf(kSpeedSpanServoCycles * servoSeconds);
+  bool settling = false;  // in the next step's band, not yet at rest
   int counter = 0;
   int result = 1;
   while (true) {
@@ -165,49 +196,53 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
       result = 0;
       break;
     }
-    if (PmacCommand("m180", reply) < 0) return scanEnd(controllerSilent("m180"));
-    if (reply[0] == '0') {
+    const double asked = Timer();
+    char* answer[3] = {};
+    if (PmacCommand(look, reply) < 0 || SplitReplies(reply, answer, 3) < answers)
+      return scanEnd(controllerSilent(look));
+    const double now = Timer();
+    if (answer[0][0] == '0') {
       AppendMonitor("\nScanning complete.\n");
       break;
     }
     if (mode == 0) {
-      if (PmacCommand("p1", reply) < 0) return scanEnd(controllerSilent("p1"));
-      stripEnd(reply);
-      SetCtrlVal(mainPanel, PANEL_P1, reply);
-      int p = std::atoi(reply);
-      if (PmacCommand("#1P", reply) < 0) return scanEnd(controllerSilent("#1P"));
-      const double now = Timer();
-      double progress = direction * (std::atof(reply) - start);
-      // Speed since the last look; unknown (taken as moving) on the first.
-      const double speed = lastLook < 0 || now <= lastLook
-                               ? HUGE_VAL
-                               : std::fabs(progress - lastProgress) / ((now - lastLook) * 1000.0);
-      lastLook = now;
-      lastProgress = progress;
+      SetCtrlVal(mainPanel, PANEL_P1, answer[1]);
+      int p = std::atoi(answer[1]);
+      double progress = direction * (std::atof(answer[2]) - start);
+      const double speed = speedOf.look(asked, progress);
       // Step k: the program is on it (p1 counts k - 1 finished) and the scanner has arrived
       // (within the band of the step's target and at rest), or the program has finished it.
       // Several at once when the poll came late.
+      settling = false;
       for (int k = ScanStepsAnnounced() + 1; k <= frames; ++k) {
-        bool arrived =
-            p >= k - 1 && std::fabs(progress - k * std::fabs(moved)) <= tolerance && speed <= still;
-        if (!(arrived || p >= k) || !AnnounceScanStep()) break;
+        const bool inBand = p >= k - 1 && std::fabs(progress - k * std::fabs(moved)) <= tolerance;
+        if (!((inBand && speed <= still) || p >= k)) {
+          settling = inBand;
+          break;
+        }
+        if (!AnnounceScanStep()) break;
       }
     } else if (mode == 1) {
       char text[32];
       std::snprintf(text, sizeof text, "%d", counter);
       SetCtrlVal(mainPanel, PANEL_P1, text);
-      if (PmacCommand("#1P", reply) < 0) return scanEnd(controllerSilent("#1P"));
-      double now = std::atof(reply);
+      double at = std::atof(answer[1]);
       // Frame k once the sweep has passed k - 0.5 frame steps.
       while (sweep != 0 && counter < frames &&
-             sweep_direction * (now - sweep * counter) >= std::fabs(sweep) / 2.0) {
+             sweep_direction * (at - sweep * counter) >= std::fabs(sweep) / 2.0) {
         if (!AnnounceScanStep()) break;
         ++counter;
       }
     }
-    // A short look-away leaves the core to the controller and the cameras (a step lasts tens
-    // of milliseconds at least); an abort ends it at once.
-    helx::ui::WaitUntil([] { return scan_abort != 0; }, kScanLookSeconds, kScanLookSeconds);
+    // Between looks the link is free for as long as a look holds it, never less than
+    // kLeastLookAwaySeconds: the monitoring loop's reading before an exposure then never
+    // waits behind more than one look. While the scanner settles in a step's band the poll
+    // looks as often as it may: the servo's swing through its target comes to rest for well
+    // under a millisecond, and a look that misses it waits for the swing back. An abort ends
+    // the pause at once.
+    const double lookAway =
+        settling ? kLeastLookAwaySeconds : std::fmax(kLeastLookAwaySeconds, now - asked);
+    helx::ui::WaitUntil([] { return scan_abort != 0; }, lookAway, lookAway);
   }
   if (mode == 0 || mode == 1) {
     int missed = frames - ScanStepsAnnounced();
@@ -249,13 +284,12 @@ PositionReading ReadPositionNow(void) {
 }
 
 void Monitor(void) {
-  static const char* const queries[] = {"m140", "m137", "m131", "m132"};
-  int value[4];
+  // In position, running, positive and negative limit: one exchange.
   char reply[256];
-  for (int i = 0; i < 4; ++i) {
-    if (PmacCommand(queries[i], reply) < 0) return;
-    value[i] = std::atoi(reply);
-  }
+  char* answer[4] = {};
+  if (PmacCommand("m140 m137 m131 m132", reply) < 0 || SplitReplies(reply, answer, 4) < 4) return;
+  int value[4];
+  for (int i = 0; i < 4; ++i) value[i] = std::atoi(answer[i]);
   Scanner_InPosition = value[0];
   SetCtrlVal(mainPanel, PANEL_INPOSITION, value[0]);
   SetCtrlVal(mainPanel, PANEL_MOTORRUN, value[1]);

@@ -1,6 +1,8 @@
 // The live monitoring loop: the scanner's position for the display and the run's waits, and
 // the frames of every scan step, each stored only when it was exposed at its step.
 
+#include <cmath>
+
 #include "camera/camera.h"
 #include "platform/os/clock.h"
 #include "platform/ui/wait.h"
@@ -13,9 +15,11 @@ int monitor_thread_id = 0;
 std::atomic<int> monitoring_active{0};
 
 namespace {
-// The monitoring loop's pause when no step waits: its position read-out and status queries
-// come round again after it, and an announcement ends it at once.
-constexpr double kIdlePauseSeconds = 0.0002;
+// The position read-out and the status queries come round this often (instrument time): the
+// display and the waits for the scanner's start position read them. In between the loop waits
+// for a step, and an announcement ends that wait at once, so a step's exposure never queues
+// behind them.
+constexpr double kRefreshSeconds = 0.02;
 
 // An exposure started: when, and for how long.
 struct Started {
@@ -94,20 +98,24 @@ bool takeBothFrames(int step, PositionReading before) {
 int CVICALLBACK MonitoringThreadFunction(void* data) {
   (void)data;
   monitoring_active = 1;
+  double refreshed = -HUGE_VAL;
   while (PmacAccessible != 0) {
-    ReadPosition();
-    Monitor();
+    if (Timer() - refreshed >= kRefreshSeconds) {
+      ReadPosition();
+      Monitor();
+      refreshed = Timer();
+    }
 
     int step = NextScanStep();
     if (step == 0) {
-      // Nothing waits: a short pause keeps the two cores for the controller and the cameras;
-      // an announced step ends it at once.
-      helx::ui::WaitUntil([] { return NextScanStep() != 0 || PmacAccessible == 0; },
-                          kIdlePauseSeconds, kIdlePauseSeconds, &ScanStepAnnounced());
+      const double untilRefresh = refreshed + kRefreshSeconds - Timer();
+      if (untilRefresh > 0)
+        helx::ui::WaitUntil([] { return NextScanStep() != 0 || PmacAccessible == 0; }, untilRefresh,
+                            untilRefresh, &ScanStepAnnounced());
       continue;
     }
-    // The status queries took their time: the position must be the scanner's now. A step whose
-    // successor is already announced, or that the scanner has left, is dropped unexposed.
+    // The position must be the scanner's now. A step whose successor is already announced, or
+    // that the scanner has left, is dropped unexposed.
     const PositionReading before = ReadPositionNow();
     if (!ScannerAtScanStep(step, position)) {
       ScanStepDropped();

@@ -590,8 +590,8 @@ TEST_F(Scanner, AProgramThatIsNotRunningEndsTheScanAtOnce) {
 }
 
 TEST_F(Scanner, ASilentControllerEndsTheScanWithZero) {
-  // Ten seconds of scan, two of them real: the first poll of "p1" comes well before its end.
-  simulate({{"faults", {{"no_reply:P1", {{"times", 1}}}}}}, 5);
+  // Ten seconds of scan, two of them real: the first look comes well before its end.
+  simulate({{"faults", {{"no_reply:M180P1#1P", {{"times", 1}}}}}}, 5);
   drive([&] {
     openCameras();
     ASSERT_EQ(ScanOpen(), 1);
@@ -601,7 +601,7 @@ TEST_F(Scanner, ASilentControllerEndsTheScanWithZero) {
     ScanCommandWrite(10, 1000, 16, 0, 0);
     EXPECT_EQ(ExecuteProgram(nCameraHandle1, 0), 0);
     EXPECT_EQ(Scanning, 0);
-    EXPECT_TRUE(contains(monitorText(), "did not answer \"p1\""));
+    EXPECT_TRUE(contains(monitorText(), "did not answer \"m180 p1 #1P\""));
     // The program was stopped rather than left running unwatched.
     EXPECT_EQ(pmacEvents("program_abort").size(), 1u);
   });
