@@ -67,6 +67,7 @@ void digitize(const float* rate, double scale, double offset, std::uint16_t* out
   const auto gain = static_cast<float>(g);
   const auto gainVariance = static_cast<float>(gainVarianceFactor(g));
   const auto readVariance = static_cast<float>(r.readNoise * r.readNoise);
+  const auto readNoise = static_cast<float>(r.readNoise);
   const auto toDn = static_cast<float>(1.0 / r.sensitivity);
   const auto base = static_cast<float>(r.bias + 0.5);  // + 0.5: truncation below rounds
   const auto fscale = static_cast<float>(scale);
@@ -74,21 +75,44 @@ void digitize(const float* rate, double scale, double offset, std::uint16_t* out
   const auto exactBelow = static_cast<float>(kExactBelow);
   const bool uniformMean = !rate && offset < kExactBelow;
   const PoissonTable table(uniformMean ? std::max(0.0, offset) : 0.0);
-  for (std::size_t i = 0; i < n; ++i) {
-    float mean = rate ? rate[i] * fscale + foffset : foffset;
-    if (mean < 0.0f) mean = 0.0f;
-    float electrons;
-    if (mean >= exactBelow) {
-      electrons = gain * mean +
-                  std::sqrt(mean * gainVariance + readVariance) * static_cast<float>(rng.normal());
-    } else {
-      const std::uint32_t collected = uniformMean ? table(rng) : rng.poisson(mean);
+  // The converter: 0 and below read 0, the ceiling and above read kAdcMax, between them the
+  // value truncated (written as selects, which run several pixels wide).
+  const auto toOut = [](float dn) -> std::uint16_t {
+    float c = dn > 0.0f ? dn : 0.0f;
+    c = c < static_cast<float>(kAdcMax) ? c : static_cast<float>(kAdcMax);
+    return static_cast<std::uint16_t>(static_cast<int>(c));
+  };
+
+  // A block at a time: the means, one normal deviate per pixel in pixel order, then every
+  // pixel by the normal approximation in one branch-free loop the compiler runs several
+  // pixels wide, and last the faint pixels again, exactly, in pixel order. The draws depend
+  // only on the seed and the means, so a seed still gives the same frame bit for bit.
+  constexpr std::size_t kBlock = 256;
+  float mean[kBlock];
+  float normal[kBlock];
+  for (std::size_t first = 0; first < n; first += kBlock) {
+    const std::size_t count = std::min(kBlock, n - first);
+    std::uint16_t* o = out + first;
+    for (std::size_t i = 0; i < count; ++i) {
+      const float m = rate ? rate[first + i] * fscale + foffset : foffset;
+      mean[i] = m > 0.0f ? m : 0.0f;
+    }
+    const bool faint = std::any_of(mean, mean + count, [&](float m) { return m < exactBelow; });
+    const bool bright = std::any_of(mean, mean + count, [&](float m) { return m >= exactBelow; });
+    rng.normals(normal, count);
+    for (std::size_t i = 0; bright && i < count; ++i) {
+      const float m = mean[i];
+      const float electrons = gain * m + std::sqrt(m * gainVariance + readVariance) * normal[i];
+      o[i] = toOut(base + electrons * toDn);
+    }
+    if (!faint) continue;
+    for (std::size_t i = 0; i < count; ++i) {
+      if (mean[i] >= exactBelow) continue;
+      const std::uint32_t collected = uniformMean ? table(rng) : rng.poisson(mean[i]);
       double e = collected;
       if (multiplying && collected > 0) e += (g - 1.0) * rng.gammaInteger(collected);
-      electrons = static_cast<float>(e + r.readNoise * rng.normal());
+      o[i] = toOut(base + static_cast<float>(e + readNoise * normal[i]) * toDn);
     }
-    const float dn = base + electrons * toDn;
-    out[i] = dn <= 0.0f ? 0 : dn >= kAdcMax ? kAdcMax : static_cast<std::uint16_t>(dn);
   }
 }
 

@@ -70,6 +70,18 @@ double Rng::normal() {
   return normalTail(hz, iz);
 }
 
+void Rng::normals(float* out, std::size_t n) {
+  const Ziggurat& z = ziggurat();
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint64_t u = next();
+    const unsigned iz = static_cast<unsigned>(u & 127u);
+    const std::int64_t hz = static_cast<std::int32_t>(static_cast<std::uint32_t>(u >> 32));
+    out[i] = static_cast<float>((hz < 0 ? -hz : hz) < static_cast<std::int64_t>(z.kn[iz])
+                                    ? static_cast<double>(hz) * z.wn[iz]
+                                    : normalTail(hz, iz));
+  }
+}
+
 double Rng::normalTail(std::int64_t hz, unsigned iz) {
   const Ziggurat& z = ziggurat();
   while (true) {

@@ -108,6 +108,16 @@ TEST(DetectorNoise, SameSeedSameFrameOtherSeedOtherFrame) {
   EXPECT_NE(flat(500.0, r, 42), flat(500.0, r, 43));
 }
 
+TEST(Random, ABlockOfNormalsIsTheSameStreamAsOneAtATime) {
+  // Long enough that the ziggurat's wedges and tail are taken many times.
+  Rng block(21), single(21);
+  std::vector<float> z(100'000);
+  block.normals(z.data(), z.size());
+  for (std::size_t i = 0; i < z.size(); ++i)
+    ASSERT_EQ(z[i], static_cast<float>(single.normal())) << "draw " << i;
+  EXPECT_EQ(block.next(), single.next());
+}
+
 TEST(Random, NormalDeviatesHaveTheNormalTails) {
   Rng rng(9);
   const int n = 2'000'000;
