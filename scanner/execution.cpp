@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "camera/camera.h"
 #include "scanner/scanner.h"
@@ -81,6 +82,15 @@ int preScanExposures(void) {
   StartAcquisition();
   if (!CameraFinished(limit)) return 0;
   return 1;
+}
+
+// The newest position reading, from ReadPositionNow or a look of the scan's poll.
+std::mutex readingLock;
+PositionReading lastReading{std::nan(""), std::nan("")};
+
+void noteReading(PositionReading reading) {
+  std::lock_guard lock(readingLock);
+  lastReading = reading;
 }
 
 int scanEnd(int result) {
@@ -208,7 +218,9 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
     if (mode == 0) {
       SetCtrlVal(mainPanel, PANEL_P1, answer[1]);
       int p = std::atoi(answer[1]);
-      double progress = direction * (std::atof(answer[2]) - start);
+      const double counts = std::atof(answer[2]);
+      noteReading({counts, now});
+      double progress = direction * (counts - start);
       const double speed = speedOf.look(asked, progress);
       // Step k: the program is on it (p1 counts k - 1 finished) and the scanner has arrived
       // (within the band of the step's target and at rest), or the program has finished it.
@@ -227,6 +239,7 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
       std::snprintf(text, sizeof text, "%d", counter);
       SetCtrlVal(mainPanel, PANEL_P1, text);
       double at = std::atof(answer[1]);
+      noteReading({at, now});
       // Frame k once the sweep has passed k - 0.5 frame steps.
       while (sweep != 0 && counter < frames &&
              sweep_direction * (at - sweep * counter) >= std::fabs(sweep) / 2.0) {
@@ -275,12 +288,24 @@ PositionReading ReadPositionNow(void) {
   // A failed read keeps the last position: a closed link must not look like the start.
   if (PmacCommand("#1P", reply) < 0) return {std::nan(""), std::nan("")};
   const PositionReading reading{std::atof(reply), Timer()};
+  noteReading(reading);
   position = reading.counts;
   scanpos = static_cast<float>(position / 10.0);
   char text[64];
   std::snprintf(text, sizeof text, "%.1f", position / 10.0);
   SetCtrlVal(mainPanel, PANEL_Position, text);
   return reading;
+}
+
+PositionReading RecentPosition(double maxAgeSeconds) {
+  PositionReading newest;
+  {
+    std::lock_guard lock(readingLock);
+    newest = lastReading;
+  }
+  if (!(Timer() - newest.time <= maxAgeSeconds)) return ReadPositionNow();
+  position = newest.counts;
+  return newest;
 }
 
 void Monitor(void) {

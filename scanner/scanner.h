@@ -102,6 +102,10 @@ struct PositionReading {
 };
 // ReadPosition, returning what it read.
 PositionReading ReadPositionNow(void);
+// The newest reading, the scan poll's included, when it is at most `maxAgeSeconds` old (it is
+// then also the last position); otherwise ReadPositionNow. The scan poll reads the position at
+// every look, so a step's exposure need not wait for a reading of its own.
+PositionReading RecentPosition(double maxAgeSeconds);
 void Monitor(void);
 
 // ---- homing ----

@@ -20,6 +20,9 @@ namespace {
 // for a step, and an announcement ends that wait at once, so a step's exposure never queues
 // behind them.
 constexpr double kRefreshSeconds = 0.02;
+// A reading this young is the scanner's position now: at rest the scanner moves less than half
+// a count in it.
+constexpr double kFreshReadingSeconds = 0.001;
 
 // An exposure started: when, and for how long.
 struct Started {
@@ -114,9 +117,10 @@ int CVICALLBACK MonitoringThreadFunction(void* data) {
                             untilRefresh, &ScanStepAnnounced());
       continue;
     }
-    // The position must be the scanner's now. A step whose successor is already announced, or
-    // that the scanner has left, is dropped unexposed.
-    const PositionReading before = ReadPositionNow();
+    // The position must be the scanner's now: the poll's reading that announced the step, or
+    // one read now. A step whose successor is already announced, or that the scanner has left,
+    // is dropped unexposed.
+    const PositionReading before = RecentPosition(kFreshReadingSeconds);
     if (!ScannerAtScanStep(step, position)) {
       ScanStepDropped();
       continue;
