@@ -11,6 +11,8 @@
 #include "camera/camera.h"
 #include "files/folder_script.h"
 #include "motors/motors.h"
+#include "platform/os/paths.h"
+#include "platform/ui/published.h"
 #include "scanner/scanner.h"
 #include "sequence/sequence.h"
 #include "state/observation_state.h"
@@ -256,6 +258,8 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
     // The script runs on its own and says nothing when it fails: the folder must take files
     // before the first bias/dark is saved into it.
     CheckDataFolder(entire_directory);
+    // The status page lists the night's files from here.
+    helx::ui::PublishDataFolder(helx::os::MapPath(entire_directory).value_or(""));
 
     int shutter = 0, fan = 0;
     GetCtrlVal(ccdPage, setCCDTAB_CCD_setShutter, &shutter);

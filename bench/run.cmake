@@ -4,7 +4,8 @@
 # camera's exposure start, the scan poll's CPU, the fraction of each step left unused, and the
 # frames lost. Not a test.
 add_executable(run_bench ${CMAKE_CURRENT_LIST_DIR}/run_bench.cpp)
-target_link_libraries(run_bench PRIVATE helx_observing GTest::gtest GTest::gtest_main)
+target_link_libraries(run_bench PRIVATE helx_observing helx_web PkgConfig::HTTPLIB GTest::gtest
+                                        GTest::gtest_main)
 # Each announcement, each scan's step positions and each scan's poll are timed where they
 # happen.
 target_link_options(run_bench PRIVATE -Wl,--wrap=_Z16AnnounceScanStepv

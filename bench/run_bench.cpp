@@ -15,20 +15,28 @@
 //                          not stored
 // Each figure is printed beside its goal (the step duration being the baseline of the run).
 //
-//   build/bench/tests/sequence/run_bench [--exposure=0.01] [--scans=5]   (from any folder)
+// With --clients=N the program also serves its status page, and N clients poll it as a browser
+// does (the JSON every half second, the picture when it changed) through the scans.
+//
+//   build/bench/tests/sequence/run_bench [--exposure=0.01] [--scans=5] [--clients=0]
+//   (from any folder)
+#include <httplib.h>
 #include <time.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/step_watch.h"
 #include "observing_fixture.h"
 #include "platform/os/clock.h"
+#include "platform/ui/web/status_server.h"
 #include "scanner/scanner.h"
 #include "scanner/step_handshake.h"
 #include "sequence/sequence.h"
@@ -41,6 +49,7 @@ std::vector<double> stored[2];  // instrument time each camera's frame was store
 double pollCpuSeconds = 0, scanSeconds = 0;
 std::string exposure = "0.01";
 int scans = 5;
+int clients = 0;
 StepWatch watch;
 
 double threadCpuSeconds() {
@@ -108,6 +117,7 @@ extern "C" int __wrap__Z14ExecuteProgramli(long camera, int takeMode) {
 class RunBench : public Observing {};
 
 TEST_F(RunBench, HundredStepsBothCameras) {
+  if (clients > 0) extraArgs = {"--status-port", "0"};
   simulate();
   runScale = 1;
   observe([&] {
@@ -124,9 +134,29 @@ TEST_F(RunBench, HundredStepsBothCameras) {
       std::lock_guard lock(mutex);
       if (camera == 1 || camera == 2) stored[camera - 1].push_back(t);
     });
+    // Clients of the status page, each as a browser's page polls it.
+    std::atomic<bool> polling{true};
+    std::atomic<long> answers{0};
+    std::vector<std::jthread> pollers;
+    for (int i = 0; i < clients; ++i)
+      pollers.emplace_back([&] {
+        httplib::Client client("127.0.0.1", helx::ui::web::RunningStatusPort());
+        long generation = -1;
+        while (polling) {
+          if (auto r = client.Get("/status.json"); r && r->status == 200) {
+            ++answers;
+            long now = nlohmann::json::parse(r->body)["picture"]["generation"].get<long>();
+            if (now != generation) client.Get("/picture.png");
+            generation = now;
+          }
+          std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        }
+      });
     watch.start();
     runAndWait(600.0 * scans);
     watch.stop();
+    polling = false;
+    pollers.clear();
     SetReadoutHook({});
 
     const std::vector<double> reached = watch.reached();
@@ -187,6 +217,7 @@ int main(int argc, char** argv) {
     std::string a = argv[i];
     if (a.rfind("--exposure=", 0) == 0) exposure = a.substr(11);
     if (a.rfind("--scans=", 0) == 0) scans = std::max(1, std::atoi(a.c_str() + 8));
+    if (a.rfind("--clients=", 0) == 0) clients = std::max(0, std::atoi(a.c_str() + 10));
   }
   return RUN_ALL_TESTS();
 }

@@ -121,6 +121,9 @@ struct Control {
   int nextPlot = 1;
   Image image;  // picture
   Marks marks;  // picture: drawn over the image
+  // Pictures: counts every change of the image or the marks, so that a reader that keeps a
+  // copy (the status page's PNG) knows when it is stale.
+  std::uint64_t pictureGeneration = 0;
 
   // What DefaultCtrl restores.
   double defaultNumber = 0;

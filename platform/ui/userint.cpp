@@ -18,6 +18,7 @@
 #include "platform/ui/options.h"
 #include "platform/ui/resource.h"
 #include "platform/ui/script/session.h"
+#include "platform/ui/services.h"
 #include "platform/ui/timers.h"
 
 using helx::ui::Control;
@@ -191,6 +192,16 @@ bool ParseOptions(char* argv[], Options& out) {
         std::fprintf(stderr, "helx: --time-scale needs a positive number\n");
         return false;
       }
+    } else if (a == "--status-port" && argv[i + 1]) {
+      char* end = nullptr;
+      long port = std::strtol(argv[++i], &end, 10);
+      if (!end || *end || port < 0 || port > 65535) {
+        std::fprintf(stderr, "helx: --status-port needs a port number from 0 to 65535\n");
+        return false;
+      }
+      out.statusPort = static_cast<int>(port);
+    } else if (a == "--status-address" && argv[i + 1]) {
+      out.statusAddress = argv[++i];
     } else {
       std::fprintf(stderr, "helx: unknown option '%s'\n", a.c_str());
       return false;
@@ -215,10 +226,15 @@ int InitCVIRTE(void* hInstance, char* argv[], void* reserved) {
     if (auto f = helx::ui::CreateGraphicalFrontend(argc, args))
       helx::ui::InstallFrontend(std::move(f));
   }
+  if (std::string why = helx::ui::StartServices(opts); !why.empty()) {
+    std::fprintf(stderr, "helx: %s\n", why.c_str());
+    return 0;
+  }
   return 1;
 }
 
 void CloseCVIRTE(void) {
+  helx::ui::StopServices();
   helx::ui::Timers::shutdown();
   // A command-line script that stopped ends the process with its status, as main's return
   // would end it, since the program's own main returns 0 after closing the runtime.
@@ -888,6 +904,7 @@ int SetCtrlBitmap(int panel, int control, int imageId, int bitmapId) {
       if (it == m.bitmaps().end()) return UIEBadAttribute;
       c->image = it->second.image;
     }
+    ++c->pictureGeneration;
     m.markDirty(panel, control);
     return 0;
   });
@@ -907,6 +924,7 @@ int SetPictureMarks(int panel, int control, const unsigned char* marks, int widt
     if (!c) return UIEBadControlId;
     if (c->marks == next) return 0;
     c->marks = std::move(next);
+    ++c->pictureGeneration;
     m.markDirty(panel, control);
     return 0;
   });

@@ -48,7 +48,9 @@ bool MainPanelShown() {
 
 int HelxProgram::run(const std::function<void()>& actions) {
   static char arg0[] = "helx", arg1[] = "--headless";
-  char* argv[] = {arg0, arg1, nullptr};
+  std::vector<char*> argv = {arg0, arg1};
+  for (std::string& a : extraArgs) argv.push_back(a.data());
+  argv.push_back(nullptr);
   std::atomic<bool> ended{false};
   std::jthread actor([&] {
     // Start-up ends by showing the main panel, after every handle is stored: seen through the
@@ -56,7 +58,7 @@ int HelxProgram::run(const std::function<void()>& actions) {
     eventually([&] { return ended || MainPanelShown(); }, 10);
     actions();
   });
-  int result = HELX_main(2, argv);
+  int result = HELX_main(static_cast<int>(argv.size()) - 1, argv.data());
   ended = true;
   return result;
 }

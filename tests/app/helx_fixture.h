@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 // The clock rate a test asks for, divided by HELX_TEST_SLOWDOWN when that is set: the
 // sanitizers' builds run several times slower, and the simulated instrument, like the real one,
@@ -29,4 +30,6 @@ class HelxProgram : public ::testing::Test {
   static int page(const std::string& constant);
 
   std::filesystem::path workdir;
+  // Options after --headless (the status page's, for one).
+  std::vector<std::string> extraArgs;
 };
