@@ -29,7 +29,7 @@ const std::string& StatusPageHtml() {
               overflow-y: auto; margin: 0; }
   #popups div { border-left: 3px solid #f0b429; padding: 2px 8px; margin: 4px 0; }
   #popups .time { color: #9aa3ad; font-size: 12px; }
-  #picture { max-width: 100%; image-rendering: pixelated; background: #000; display: block; }
+  #picture { width: 100%; max-width: 768px; image-rendering: pixelated; background: #000; display: block; }
   #files td:last-child { text-align: right; font-variant-numeric: tabular-nums; }
   .none { color: #6c757d; }
 </style>
@@ -44,7 +44,7 @@ const std::string& StatusPageHtml() {
     <div id="groups"></div>
   </div>
   <div>
-    <section><h2>Picture</h2><img id="picture" alt="no picture shown"><div id="pictureFacts"></div></section>
+    <section><h2>Picture</h2><img id="picture" alt="the picture shown"><div id="noPicture" class="none">no picture is shown yet</div><div id="pictureFacts"></div></section>
     <section><h2>Messages</h2><pre id="messages"></pre></section>
     <section><h2>Popups</h2><div id="popups" class="none">none</div></section>
     <section><h2>Files</h2><div id="folder" class="none"></div><table id="files"></table></section>
@@ -110,6 +110,8 @@ function render(s) {
   }
   facts.append(table);
   const img = document.getElementById("picture");
+  img.style.display = s.picture.shown ? "block" : "none";
+  document.getElementById("noPicture").style.display = s.picture.shown ? "none" : "block";
   if (!s.picture.shown) { img.removeAttribute("src"); pictureGeneration = -1; }
   else if (s.picture.generation !== pictureGeneration) {
     pictureGeneration = s.picture.generation;

@@ -115,12 +115,14 @@ nlohmann::json FactValue(const Control* control) {
   }
 }
 
-nlohmann::json StatusSnapshot(const PageLayout& layout) {
-  nlohmann::json facts = nlohmann::json::object();
+nlohmann::ordered_json StatusSnapshot(const PageLayout& layout) {
+  // In the site file's order: the page shows the groups and facts as listed there.
+  nlohmann::ordered_json facts = nlohmann::ordered_json::object();
   std::string messageText;
   PictureState picture;
   Model::instance().with([&](Model& m) {
-    for (const Fact& f : layout.facts) facts[f.group][f.name] = FactValue(FindControl(m, f.at));
+    for (const Fact& f : layout.facts)
+      facts[f.group][f.name] = nlohmann::ordered_json(FactValue(FindControl(m, f.at)));
     if (const Control* box = FindControl(m, layout.messages)) messageText = box->text;
     if (const Control* pic = FindControl(m, layout.picture)) {
       picture.width = pic->image.width;
@@ -132,7 +134,7 @@ nlohmann::json StatusSnapshot(const PageLayout& layout) {
   auto& clock = os::Clock::instance();
   const double now = clock.seconds();
   const double calendarNow = static_cast<double>(os::CalendarNow());
-  nlohmann::json popups = nlohmann::json::array();
+  nlohmann::ordered_json popups = nlohmann::ordered_json::array();
   const auto records = Operator::popups();
   const std::size_t first = records.size() > kPopups ? records.size() - kPopups : 0;
   for (std::size_t i = first; i < records.size(); ++i)
@@ -140,7 +142,7 @@ nlohmann::json StatusSnapshot(const PageLayout& layout) {
                       {"title", Utf8Text(records[i].title)},
                       {"text", Utf8Text(records[i].text)},
                       {"utc", utcText(calendarNow - (now - records[i].time) / clock.scale())}});
-  nlohmann::json out = facts;
+  nlohmann::ordered_json out = std::move(facts);
   out["messages"] = lastLines(Utf8Text(std::move(messageText)), kMessageLines);
   out["popups"] = std::move(popups);
   out["picture"]["shown"] = picture.width > 0 && picture.height > 0;

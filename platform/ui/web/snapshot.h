@@ -57,7 +57,7 @@ struct PictureState {
 };
 
 // The whole /status.json.
-nlohmann::json StatusSnapshot(const PageLayout& layout);
+nlohmann::ordered_json StatusSnapshot(const PageLayout& layout);
 PictureState CurrentPicture(const PageLayout& layout);
 // A copy of the picture with its marks drawn over it, as the views draw it; empty when none.
 Image PictureCopy(const PageLayout& layout, std::uint64_t* generation);

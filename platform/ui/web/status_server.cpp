@@ -29,8 +29,9 @@ std::atomic<int> runningPort{0};
 
 // The program's texts are bytes (a degree sign may come in Latin-1): what is not UTF-8 is
 // replaced, never a failed answer.
-std::string jsonText(const nlohmann::json& j) {
-  return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+template <typename Json>
+std::string jsonText(const Json& j) {
+  return j.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
 nlohmann::json fileList(const std::string& folder) {
