@@ -188,6 +188,8 @@ TEST_F(RunBench, HundredStepsBothCameras) {
       double busy = std::max(stored[0][k], stored[1][k]) - announced[k];
       unused.push_back(1.0 - busy / period);
     }
+    if (clients > 0)
+      std::printf("\n%d status page clients polled it: %ld answers\n", clients, answers.load());
     std::printf(
         "\n%d scans of 100 steps, step duration %.0f ms, exposure %s s, %zu steps "
         "announced, %zu reached, %d frames lost (goal 0)\n",
