@@ -3,7 +3,8 @@
 # real time. Prints the latency from each step reached to its announcement and to each
 # camera's exposure start, the scan poll's CPU, the fraction of each step left unused, and the
 # frames lost. Not a test.
-add_executable(run_bench ${CMAKE_CURRENT_LIST_DIR}/run_bench.cpp)
+add_executable(run_bench ${CMAKE_CURRENT_LIST_DIR}/run_bench.cpp
+                         ${CMAKE_CURRENT_LIST_DIR}/step_watch.cpp)
 target_link_libraries(run_bench PRIVATE helx_observing helx_web PkgConfig::HTTPLIB GTest::gtest
                                         GTest::gtest_main)
 # Each announcement, each scan's step positions and each scan's poll are timed where they

@@ -50,7 +50,6 @@ double pollCpuSeconds = 0, scanSeconds = 0;
 std::string exposure = "0.01";
 int scans = 5;
 int clients = 0;
-StepWatch watch;
 
 double threadCpuSeconds() {
   timespec t{};
@@ -87,20 +86,6 @@ extern "C" int __wrap__Z16AnnounceScanStepv() {
     announced.push_back(t);
   }
   return ok;
-}
-
-// Where the scan's steps lie, told to the watcher as the scan tells the handshake.
-extern "C" void __real__Z20SetScanStepPositionsddd(double, double, double);
-extern "C" void __wrap__Z20SetScanStepPositionsddd(double start, double countsPerStep,
-                                                   double band) {
-  char reply[256];
-  // The poll's own band: the controller's in-position band (I128, sixteenths of a count),
-  // never more than half a step; and its "still": 0.5 counts/ms, less for small steps.
-  double inPosition = PmacCommand("i128", reply) >= 0 ? std::atof(reply) / 16.0 : 10.0;
-  double still = std::fmin(0.5, 2.0 * std::fabs(countsPerStep) / step_duration);
-  watch.expect(start, countsPerStep, g_nFrameNumber1,
-               std::fmin(inPosition, std::fabs(countsPerStep) / 2.0), still);
-  __real__Z20SetScanStepPositionsddd(start, countsPerStep, band);
 }
 
 extern "C" int __real__Z14ExecuteProgramli(long, int);
@@ -152,14 +137,14 @@ TEST_F(RunBench, HundredStepsBothCameras) {
           std::this_thread::sleep_for(std::chrono::milliseconds(500));
         }
       });
-    watch.start();
+    TheStepWatch().start();
     runAndWait(600.0 * scans);
-    watch.stop();
+    TheStepWatch().stop();
     polling = false;
     pollers.clear();
     SetReadoutHook({});
 
-    const std::vector<double> reached = watch.reached();
+    const std::vector<double> reached = TheStepWatch().reached();
     // A step announced while the scanner touched its band before coming to rest for good waited
     // for nothing: its delay counts as zero, and such steps are counted apart.
     std::vector<double> poll, settled, latency[2], both[2], unused;

@@ -44,7 +44,6 @@ namespace fs = std::filesystem;
 namespace {
 std::mutex mutex;
 std::vector<double> announced_at;  // instrument seconds, by step - 1
-StepWatch watch;
 
 double threadCpuSeconds() {
   timespec t{};
@@ -62,19 +61,6 @@ extern "C" int __wrap__Z16AnnounceScanStepv() {
     announced_at.push_back(now);
   }
   return ok;
-}
-
-// Where the scan's steps lie, told to the watcher as the scan tells the handshake: the poll's
-// band (I128 in sixteenths of a count, at most half a step) and its "still".
-extern "C" void __real__Z20SetScanStepPositionsddd(double, double, double);
-extern "C" void __wrap__Z20SetScanStepPositionsddd(double start, double countsPerStep,
-                                                   double band) {
-  char reply[256];
-  double inPosition = PmacCommand("i128", reply) >= 0 ? std::atof(reply) / 16.0 : 10.0;
-  watch.expect(start, countsPerStep, g_nFrameNumber1,
-               std::fmin(inPosition, std::fabs(countsPerStep) / 2.0),
-               std::fmin(0.5, 2.0 * std::fabs(countsPerStep) / step_duration));
-  __real__Z20SetScanStepPositionsddd(start, countsPerStep, band);
 }
 
 int main(int argc, char** argv) {
@@ -118,14 +104,14 @@ int main(int argc, char** argv) {
     ScanCommandWrite(steps, 100, 16, 0, 0);
     std::thread monitor([] { MonitoringThreadFunction(nullptr); });
 
-    watch.start();
+    TheStepWatch().start();
     SetCurrentCamera(nCameraHandle1);
     double start = helx::os::Clock::instance().seconds();
     double cpu0 = threadCpuSeconds();
     result = ExecuteProgram(nCameraHandle1, 0);
     cpu = threadCpuSeconds() - cpu0;
     scan_seconds = helx::os::Clock::instance().seconds() - start;
-    watch.stop();
+    TheStepWatch().stop();
     WaitScanStepsStored(10.0);
     CloseDevice();
     monitor.join();
@@ -138,7 +124,7 @@ int main(int argc, char** argv) {
   fs::current_path(fs::temp_directory_path());
   fs::remove_all(dir);
 
-  const std::vector<double> reached = watch.reached();
+  const std::vector<double> reached = TheStepWatch().reached();
   std::vector<double> latency;
   int early = 0;
   for (int k = 0; k < steps && k < static_cast<int>(announced_at.size()); ++k)

@@ -103,3 +103,6 @@ class StepWatch {
   std::vector<Sample> trace_;  // written by the watcher thread only until stop()
   std::jthread thread_;
 };
+
+// The one watcher of a benchmark; step_watch.cpp tells it each scan's steps.
+StepWatch& TheStepWatch();

@@ -20,7 +20,7 @@ int HistogramOfCensus(const int* census, double base, double top, int* histogram
   double width = (top - base) / intervals;
   for (int i = 0; i < intervals; ++i) axis[i] = base + (i + 0.5) * width;
   if (!(top > base)) {
-    if (base >= 0 && base <= 65535 && base == std::floor(base))
+    if (base >= 0 && base < kSampleValues && base == std::floor(base))
       histogram[0] = census[static_cast<int>(base)];
     return top == base ? 0 : -1;
   }

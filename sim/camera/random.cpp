@@ -58,28 +58,27 @@ const Ziggurat& ziggurat() {
   return z;
 }
 
-}  // namespace
-
-double Rng::normal() {
-  const Ziggurat& z = ziggurat();
-  const std::uint64_t u = next();
+// One deviate from one 64-bit draw: the ziggurat's fast path, else the wedges and the tail.
+template <typename Tail>
+double normalFrom(const Ziggurat& z, std::uint64_t u, Tail tail) {
   const unsigned iz = static_cast<unsigned>(u & 127u);
   const std::int64_t hz = static_cast<std::int32_t>(static_cast<std::uint32_t>(u >> 32));
   if ((hz < 0 ? -hz : hz) < static_cast<std::int64_t>(z.kn[iz]))
     return static_cast<double>(hz) * z.wn[iz];
-  return normalTail(hz, iz);
+  return tail(hz, iz);
+}
+
+}  // namespace
+
+double Rng::normal() {
+  return normalFrom(ziggurat(), next(),
+                    [this](std::int64_t hz, unsigned iz) { return normalTail(hz, iz); });
 }
 
 void Rng::normals(float* out, std::size_t n) {
   const Ziggurat& z = ziggurat();
-  for (std::size_t i = 0; i < n; ++i) {
-    const std::uint64_t u = next();
-    const unsigned iz = static_cast<unsigned>(u & 127u);
-    const std::int64_t hz = static_cast<std::int32_t>(static_cast<std::uint32_t>(u >> 32));
-    out[i] = static_cast<float>((hz < 0 ? -hz : hz) < static_cast<std::int64_t>(z.kn[iz])
-                                    ? static_cast<double>(hz) * z.wn[iz]
-                                    : normalTail(hz, iz));
-  }
+  const auto tail = [this](std::int64_t hz, unsigned iz) { return normalTail(hz, iz); };
+  for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<float>(normalFrom(z, next(), tail));
 }
 
 double Rng::normalTail(std::int64_t hz, unsigned iz) {

@@ -26,6 +26,11 @@ std::string utcText(double calendarSeconds) {
   return text;
 }
 
+PictureState pictureState(const Control* picture) {
+  if (!picture) return {};
+  return {picture->image.width, picture->image.height, picture->pictureGeneration};
+}
+
 // The last `count` lines of a text, oldest first (a line being written counts as one).
 std::vector<std::string> lastLines(const std::string& text, std::size_t count) {
   std::deque<std::string> lines;
@@ -124,11 +129,7 @@ nlohmann::ordered_json StatusSnapshot(const PageLayout& layout) {
     for (const Fact& f : layout.facts)
       facts[f.group][f.name] = nlohmann::ordered_json(FactValue(FindControl(m, f.at)));
     if (const Control* box = FindControl(m, layout.messages)) messageText = box->text;
-    if (const Control* pic = FindControl(m, layout.picture)) {
-      picture.width = pic->image.width;
-      picture.height = pic->image.height;
-      picture.generation = pic->pictureGeneration;
-    }
+    picture = pictureState(FindControl(m, layout.picture));
   });
   // A popup's time is instrument time; the page shows it as UTC, counted back from now.
   auto& clock = os::Clock::instance();
@@ -154,12 +155,8 @@ nlohmann::ordered_json StatusSnapshot(const PageLayout& layout) {
 }
 
 PictureState CurrentPicture(const PageLayout& layout) {
-  return Model::instance().with([&](Model& m) {
-    PictureState s;
-    if (const Control* pic = FindControl(m, layout.picture))
-      s = {pic->image.width, pic->image.height, pic->pictureGeneration};
-    return s;
-  });
+  return Model::instance().with(
+      [&](Model& m) { return pictureState(FindControl(m, layout.picture)); });
 }
 
 Image PictureCopy(const PageLayout& layout, std::uint64_t* generation) {
