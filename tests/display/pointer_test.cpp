@@ -208,23 +208,26 @@ TEST_F(HelxProgram, PlanesReplacedByTheRunAreNeverReadAfterRelease) {
               AcquiredCube(64, 32, 20);
               ASSERT_EQ(DisplayCCDImage(64, 32, 20, nCameraHandle1), 1);
               std::atomic<bool> done{false};
+              std::atomic<int> moves{0};
+              // The replacements go on until the operator has acted a few times, however late
+              // this thread comes to it on a loaded machine.
+              constexpr int kOverlappingMoves = 20;
               std::thread runThread([&] {
                 unsigned short min = 0, max = 0;
-                for (int i = 0; i < 300; i++)
+                for (int i = 0; i < 300 || moves < kOverlappingMoves; i++)
                   Display3D_CCD(i % 2, i % 20, &min, &max, nCameraHandle1);
                 done = true;
               });
-              int moves = 0;
               while (!done) {
-                Operator::pointerMove(GraphicPanel, GRAPHICPNL_PIC_WINDOW, moves % 20, moves % 32);
+                const int m = moves;
+                Operator::pointerMove(GraphicPanel, GRAPHICPNL_PIC_WINDOW, m % 20, m % 32);
                 Operator::commit(mainPanel, PANEL_BYTSCL_MIN);
                 Operator::click(mainPanel, PANEL_GRAPH, 5, 5);
                 Operator::sync();
-                moves++;
+                ++moves;
               }
               runThread.join();
               ASSERT_TRUE(Operator::sync());
-              EXPECT_GT(moves, 0);
               EXPECT_TRUE(planeDataCCD.owned);
               Quit();
             }),

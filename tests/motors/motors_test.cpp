@@ -23,11 +23,26 @@
 using helx::ui::Operator;
 
 namespace {
+// The controller logs on its own thread, as it reads the connection: a command that gets no
+// reply (DRIVE, OUT, PSET) may be logged after the call that sent it has returned. Real time.
+constexpr double kLogLimitSeconds = 10;
+
 std::vector<std::string> commandsSent() {
   std::vector<std::string> out;
   for (auto& e : helx::sim::SimLog::instance().entries("sixk"))
     if (e["ev"] == "command") out.push_back(e["text"].get<std::string>());
   return out;
+}
+
+bool hasSent(const std::string& command) {
+  auto sent = commandsSent();
+  return std::find(sent.begin(), sent.end(), command) != sent.end();
+}
+
+bool logged(const std::string& event) {
+  for (auto& e : helx::sim::SimLog::instance().entries("sixk"))
+    if (e["ev"] == event) return true;
+  return false;
 }
 
 std::string fileText(const char* name) {
@@ -75,6 +90,8 @@ TEST_F(Motors, ConnectAndDisconnectSequencesInOrder) {
     EXPECT_TRUE(commandsSent().empty());  // not connected: nothing is sent
 
     ASSERT_EQ(MotorConnect(), 1);
+    // The sequence ends with commands that get no reply; the log keeps the order they came in.
+    EXPECT_TRUE(eventually([] { return hasSent("OUT0010"); }, kLogLimitSeconds));
     auto sent = commandsSent();
     std::vector<std::string> start(sent.begin(), sent.end());
     auto at = [&](const std::string& c) {
@@ -89,6 +106,7 @@ TEST_F(Motors, ConnectAndDisconnectSequencesInOrder) {
 
     helx::sim::SimLog::instance().clear();
     ASSERT_EQ(MotorDisconnect(), 1);
+    EXPECT_TRUE(eventually([] { return hasSent("DRIVE0000"); }, kLogLimitSeconds));
     sent = commandsSent();
     auto pos = [&](const std::string& c) {
       return std::find(sent.begin(), sent.end(), c) - sent.begin();
@@ -162,6 +180,7 @@ TEST_F(Motors, AMoveThatNeverEndsIsStoppedAndReported) {
 TEST_F(Motors, ALinkLostAtPowerUpIsNamedAndNeverWaitedOn) {
   simulate({{"faults", {{"DropConnection", {{"times", 1}, {"after", 1}}}}}});
   run([&] {
+    helx::sim::SimLog::instance().clear();
     Motor_status = 1;
     EXPECT_EQ(MotorConnect(), 0);
     EXPECT_TRUE(Operator::waitForPopup("Error", "Stepper controller link lost at ", 5));
@@ -171,6 +190,9 @@ TEST_F(Motors, ALinkLostAtPowerUpIsNamedAndNeverWaitedOn) {
     GetCtrlVal(mainPanel, PANEL_Motor_Status, &led);
     EXPECT_EQ(led, 0);
 
+    // What the controller read before the connection ended is logged on its thread, maybe
+    // after the program found the loss: only then is the log cleared.
+    EXPECT_TRUE(eventually([] { return logged("disconnected"); }, kLogLimitSeconds));
     helx::sim::SimLog::instance().clear();
     auto& clock = helx::os::Clock::instance();
     double start = clock.seconds();

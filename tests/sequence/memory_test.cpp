@@ -4,7 +4,7 @@
 #include "observing_fixture.h"
 
 TEST_F(Observing, TwentyScansGrowTheProgramByLessThanFiftyKilobytesEach) {
-  if (DropsAllowed())
+  if (Sanitized())
     GTEST_SKIP() << "the sanitizers keep freed memory on purpose (quarantine, shadow): the "
                     "resident size says nothing about the program there";
   simulate();

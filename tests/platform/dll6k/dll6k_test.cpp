@@ -7,6 +7,7 @@
 
 #include "platform/os/clock.h"
 #include "sim/common/settings.h"
+#include "sim/common/sim_log.h"
 #include "sim/sixk/server.h"
 #include "tests/platform/dll6k/link_fixture.h"
 
@@ -16,6 +17,7 @@ namespace {
 using test::encoderValue;
 using test::eventually;
 using test::query;
+using test::queryOnce;
 
 class Dll6kTest : public ::testing::Test {
  protected:
@@ -51,6 +53,9 @@ TEST_F(Dll6kTest, PowerUpSequenceHomesZeroesAndOpensTheHatch) {
   Write_6KE("SETUP:");
   os::Clock::instance().sleepForSeconds(1.0);
   Write_6KE("HOMING:");
+  // The program's 5 s count from when the controller read HOMING, which its thread may do late;
+  // a reply to a later command says it has.
+  query("!1TAS.1:");
   os::Clock::instance().sleepForSeconds(5.0);
   Write_6KE("PSET0,0,0,0:");
   Write_6KE("PESET0,0,0,0:");
@@ -102,23 +107,30 @@ TEST_F(Dll6kTest, JogOfAnotherAxisWithTheSpaceBeforeTheColon) {
 
 TEST_F(Dll6kTest, SilentControllerGivesAnEmptyReply) {
   server->faults().inject("NoReply", 1);
-  EXPECT_EQ(query("!1TPE:"), "");
+  EXPECT_EQ(queryOnce("!1TPE:"), "");
   EXPECT_EQ(query("!1TPE:"), "+0\n");
 }
 
 TEST_F(Dll6kTest, ReplyCutShortIsDroppedNotMisread) {
   server->faults().inject("ShortReply", 1);
-  EXPECT_EQ(query("!1TAS:"), "");  // 19 characters, offsets 15 to 18 among them
+  EXPECT_EQ(queryOnce("!1TAS:"), "");  // 19 characters, offsets 15 to 18 among them
   Write_6KE("DRIVE1111:");
   moveGrating(1234);
   server->faults().inject("ShortReply", 1, 0.0, 2);
-  EXPECT_EQ(query("!1TPE:"), "");  // "+1" would read as the wrong position
+  EXPECT_EQ(queryOnce("!1TPE:"), "");  // "+1" would read as the wrong position
   EXPECT_EQ(query("!1TPE:"), "+1234\n");
 }
 
 TEST_F(Dll6kTest, DroppedConnectionFailsWritesAndEmptiesReads) {
+  sim::SimLog::instance().clear();
   server->faults().inject("DropConnection", 1);
-  EXPECT_EQ(query("!1TPE:"), "");
+  EXPECT_EQ(queryOnce("!1TPE:"), "");
+  // The controller closes on its own thread; the calls below are to meet a closed connection.
+  ASSERT_TRUE(eventually([] {
+    for (auto& e : sim::SimLog::instance().entries("sixk"))
+      if (e["ev"] == "disconnected") return true;
+    return false;
+  }));
   EXPECT_EQ(Write_6KE("!1TPE:"), 0);
   char buffer[1024] = "junk";
   EXPECT_EQ(Read_HS(buffer), 0);
@@ -132,7 +144,7 @@ TEST_F(Dll6kTest, DroppedConnectionFailsWritesAndEmptiesReads) {
 
 TEST_F(Dll6kTest, ControllerThatGoesAwayFailsTheLink) {
   server.reset();
-  EXPECT_EQ(query("!1TPE:"), "");
+  EXPECT_EQ(queryOnce("!1TPE:"), "");
   EXPECT_EQ(Write_6KE("!1TPE:"), 0);
   Close_6KE();
   EXPECT_EQ(Open_6KE(address.c_str()), 0);  // nothing listens; autostart is off here
@@ -155,6 +167,8 @@ TEST_F(Dll6kTest, EndlessMoveEndsOnlyWithStop) {
   Write_6KE("DRIVE1111:");
   Write_6KE("1D100:");
   Write_6KE("1GO:");
+  // The 2 s count from when the controller read GO, which its thread may do late.
+  ASSERT_EQ(query("!1TAS.1:"), "1\n");
   os::Clock::instance().sleepForSeconds(2.0);  // the move itself takes 0.05 s
   EXPECT_EQ(query("!1TAS.1:"), "1\n");
   EXPECT_EQ(query("!1TPE:"), "+100\n");

@@ -6,6 +6,7 @@
 #include "platform/ui/operator.h"
 #include "platform/ui/wait.h"
 #include "runtime_fixture.h"
+#include "tests/platform/sleep_watch.h"
 
 using helx::ui::Operator;
 
@@ -75,11 +76,16 @@ TEST_F(RuntimeTest, WaitingWithoutEventProcessingLeavesEventsQueued) {
   releaseWork = false;
   int id = 0;
   ASSERT_EQ(CmtScheduleThreadPoolFunction(DEFAULT_THREAD_POOL_HANDLE, work, nullptr, &id), 0);
+  // Queued before the wait begins, so that every look of the wait could run it.
+  std::jthread([&] { ASSERT_TRUE(Operator::commit(panel, P_BTN)); }).join();
+  // The work ends only once the wait has looked at it and slept: a wait that found it already
+  // done would leave the commit queued whatever it does.
+  helx::test::SleepWatch uiThread;
   std::jthread actor([&] {
-    Operator::commit(panel, P_BTN);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_TRUE(uiThread.asleep());
     releaseWork = true;
   });
+  uiThread.mark();
   CmtWaitForThreadPoolFunctionCompletion(DEFAULT_THREAD_POOL_HANDLE, id, 0);
   EXPECT_TRUE(commits().empty());
   ProcessSystemEvents();
@@ -109,20 +115,26 @@ TEST_F(RuntimeTest, TimersDelayAndClocksFollowAManualClock) {
   // Delay sleeps in instrument time: it returns only once the clock has moved 3 s past its start.
   std::atomic<bool> delayed{false};
   std::atomic<long long> startedAt{-1}, endedAt{-1};
+  helx::test::SleepWatch watch;
   std::jthread sleeper([&] {
     startedAt = clock.now().count();
+    watch.mark();
     Delay(3.0);
     endedAt = clock.now().count();
     delayed = true;
   });
-  ASSERT_TRUE(eventually([&] { return startedAt >= 0; }));
-  // Each quarter second of instrument time gets some real time to wake the sleeper, so a thread
-  // slow to be scheduled does not let the clock run on far past its deadline.
+  // The clock moves a quarter second at a time, each step once the sleeper has looked at the
+  // clock and slept again (or returned), however late it is scheduled: the clock never runs on
+  // past its deadline while it is still to look.
+  EXPECT_TRUE(watch.asleep());
   for (int step = 0; step < 40 && !delayed; ++step) {
+    const long blocks = watch.blocks();
     clock.advance(std::chrono::milliseconds(250));
-    eventually([&] { return delayed.load(); }, 0.05);
+    EXPECT_TRUE(eventually([&] { return delayed || watch.blockedSince(blocks); }))
+        << "step " << step;
   }
-  ASSERT_TRUE(delayed);
+  EXPECT_TRUE(delayed);
+  clock.advance(std::chrono::seconds(10));  // frees a sleeper the steps did not
   sleeper.join();
   EXPECT_GE(endedAt - startedAt, std::chrono::nanoseconds(std::chrono::seconds(3)).count());
   EXPECT_LE(endedAt - startedAt, std::chrono::nanoseconds(std::chrono::milliseconds(3500)).count());
