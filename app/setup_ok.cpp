@@ -35,8 +35,9 @@ float textAsFloat(int panel, int control) {
   return static_cast<float>(std::atof(text));
 }
 
-// A custom binning must be a whole number from 1 to the detector's pixels along that axis:
-// anything else would divide by zero or configure a camera the operator did not mean.
+// A custom binning must be a whole number from 1 to the largest binning that leaves a frame of
+// one pixel along that axis: anything else would divide by zero, make an empty frame or
+// configure a camera the operator did not mean.
 bool validBinning(const char* text, int pixels) {
   char* end = nullptr;
   long value = std::strtol(text, &end, 10);
@@ -44,12 +45,14 @@ bool validBinning(const char* text, int pixels) {
   return end != text && end && *end == '\0' && value >= 1 && value <= pixels;
 }
 
-// The detector pixels along an axis for `configuration`: the smaller detector's when both
-// cameras take part. Zero (nothing allowed) when a camera in use reported no size.
-int detectorPixels(int configuration, int pixels1, int pixels2) {
-  if (configuration == kCamera1Only) return pixels1;
-  if (configuration == kCamera2Only) return pixels2;
-  return pixels1 < pixels2 ? pixels1 : pixels2;
+// The largest binning along an axis for `configuration`, by each camera's frame geometry: the
+// smaller one's when both cameras take part. Zero (nothing allowed) when a camera in use
+// reported no size.
+int largestBinning(int configuration, int (*largest)(int width, int height)) {
+  const int one = largest(g_nXPixels1, g_nYPixels1), two = largest(g_nXPixels2, g_nYPixels2);
+  if (configuration == kCamera1Only) return one;
+  if (configuration == kCamera2Only) return two;
+  return one < two ? one : two;
 }
 
 void setText(int control, const char* format, double value) {
@@ -141,8 +144,8 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
       char h[256] = "", v[256] = "";
       GetCtrlVal(ccdPage, setCCDTAB_CCD_setHBin, h);
       GetCtrlVal(ccdPage, setCCDTAB_CCD_setVBin, v);
-      const int columns = detectorPixels(configuration, g_nXPixels1, g_nXPixels2);
-      const int rows = detectorPixels(configuration, g_nYPixels1, g_nYPixels2);
+      const int columns = largestBinning(configuration, LargestHorizontalBinning);
+      const int rows = largestBinning(configuration, LargestVerticalBinning);
       if (!validBinning(h, columns) || !validBinning(v, rows)) {
         char text[160];
         std::snprintf(text, sizeof text,
@@ -368,20 +371,16 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
       GetCtrlVal(scanPage, setScanTAB_Scan_Step_size, &size);
       scan_duration = static_cast<float>(duration);
       scan_size = static_cast<float>(size / 2.0);
-      if (generate) {
-        ScanCommandWrite(g_nFrameNumber1, scan_duration, scan_size, 0.0f, 0.0f);
+      if (generate && ScanCommandWrite(g_nFrameNumber1, scan_duration, scan_size, 0.0f, 0.0f))
         AppendMonitor("Spectrograph mode script of Scanner generated\n");
-      }
     } else {
       double speed = 0, stroke = 0;
       GetCtrlVal(scanPage, setScanTAB_Scan_speed, &speed);
       GetCtrlVal(scanPage, setScanTAB_Scan_stroke, &stroke);
       scan_speed = static_cast<float>(speed);
       scan_stroke = static_cast<float>(stroke);
-      if (generate) {
-        ScanCommandWrite(g_nFrameNumber1, 0.0f, 0.0f, scan_speed, scan_stroke);
+      if (generate && ScanCommandWrite(g_nFrameNumber1, 0.0f, 0.0f, scan_speed, scan_stroke))
         AppendMonitor("\nImaging mode script of Scanner generated\n");
-      }
     }
     std::snprintf(text, sizeof text, "Scanner_status is %d\n", Scanner_status.load());
     AppendMonitor(text);
@@ -408,7 +407,18 @@ int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData
     int entry = SelectedWvEntry();
     if (entry >= 0) {
       Gratingtracking(2, Data[entry].step);
-      setText(PANEL_info9, "%.2f", Data[entry].wavelength);
+      // The wavelength is shown only where the grating stands: a refused or stopped move
+      // leaves it elsewhere, and the summary must not say otherwise.
+      if (MotorPos1E == Data[entry].step) {
+        setText(PANEL_info9, "%.2f", Data[entry].wavelength);
+      } else {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "The grating did not reach %.2f (step %d): it stands at step %d.\n",
+                      static_cast<double>(Data[entry].wavelength), Data[entry].step, MotorPos1E);
+        AppendMonitor(text);
+        SetCtrlVal(mainPanel, PANEL_info9, "not reached");
+      }
     } else {
       AppendMonitor("The wavelength list is empty: the grating was not moved.\n");
     }

@@ -1,4 +1,5 @@
 // Moving image data from the current camera into the frame buffers.
+#include <algorithm>
 #include <cstdio>
 
 #include "camera/camera.h"
@@ -67,40 +68,71 @@ int CameraFinished(double limitSeconds) {
   return idle == 1 ? 1 : 0;
 }
 
-void TakeImage(int nh, int nv, long handle, int frameIndex) {
-  (void)nh, (void)nv, (void)handle, (void)frameIndex;
-  if (StartAcquisition() != DRV_SUCCESS) {
-    MessagePopup("Error", "Start acquisition error");
-    AbortAcquisition();
-  }
+namespace {
+std::size_t samplesOf(int nh, int nv) {
+  return static_cast<std::size_t>(nh) * static_cast<std::size_t>(nv);
 }
 
-void DataDump(int nh, int nv, long handle, int frameIndex) {
-  if (!CameraFinished(AcquisitionTimeLimit(exposureOf(handle), 1))) return;
+// Frames `frameIndex` .. + `frames` of the camera's buffer hold zeros: a frame not read must
+// never pass for whatever an earlier one left there.
+void zeroSlots(int nh, int nv, long handle, int frameIndex, int frames) {
+  std::lock_guard guard(FrameBufferLock());
+  unsigned short* buffer = bufferOf(handle);
+  if (!buffer || frameIndex < 0 || frames < 1) return;
+  unsigned short* slot = buffer + samplesOf(nh, nv) * static_cast<std::size_t>(frameIndex);
+  std::fill(slot, slot + samplesOf(nh, nv) * static_cast<std::size_t>(frames), 0);
+}
+
+// Waits for the acquisition and copies `frames` frames into the camera's buffer from slot
+// `frameIndex` on; on any failure those slots are zeroed instead.
+int readInto(int nh, int nv, long handle, int frameIndex, int frames) {
+  const int idle = WaitCameraIdle(AcquisitionTimeLimit(exposureOf(handle), frames));
+  if (idle == 0) MessagePopup("Status", "System not initialized");
+  const std::size_t frame = samplesOf(nh, nv);
+  const std::size_t count = frame * static_cast<std::size_t>(frames > 0 ? frames : 0);
+  int code = idle == 1 ? DRV_SUCCESS : idle == 0 ? DRV_NOT_INITIALIZED : DRV_ACQUIRING;
   {
     std::lock_guard guard(FrameBufferLock());
     unsigned short* buffer = bufferOf(handle);
-    if (buffer) {
-      std::size_t frame = static_cast<std::size_t>(nh) * static_cast<std::size_t>(nv);
-      GetAcquiredData16(buffer + frame * static_cast<std::size_t>(frameIndex), frame);
+    if (!buffer) {
+      // A handle that is neither camera copies nothing, and says so; the buffers still count
+      // as the cameras' own.
+      DataSource = 1;
+      return code == DRV_SUCCESS ? DRV_P3INVALID : code;
     }
+    unsigned short* slot = buffer + frame * static_cast<std::size_t>(frameIndex);
+    if (code == DRV_SUCCESS) code = static_cast<int>(GetAcquiredData16(slot, count));
+    // Half a copy, or whatever an earlier frame left, must never pass for this frame.
+    if (code != DRV_SUCCESS) std::fill(slot, slot + count, 0);
   }
-  DataSource = 1;
+  if (code == DRV_SUCCESS) DataSource = 1;
+  return code;
 }
+}  // namespace
 
-void TakeImage_FTmode(int nh, int nv, int frameCount, long handle) {
-  std::size_t count = static_cast<std::size_t>(nh) * static_cast<std::size_t>(nv) *
-                      static_cast<std::size_t>(frameCount > 0 ? frameCount : 0);
-  if (StartAcquisition() != DRV_SUCCESS) {
+// The slot is only touched when the start fails: the driver then still holds the previous
+// frame, which must not be read into this one.
+int TakeImage(int nh, int nv, long handle, int frameIndex) {
+  const int code = static_cast<int>(StartAcquisition());
+  if (code != DRV_SUCCESS) {
     MessagePopup("Error", "Start acquisition error");
     AbortAcquisition();
-    return;
+    zeroSlots(nh, nv, handle, frameIndex, 1);
   }
-  if (!CameraFinished(AcquisitionTimeLimit(exposureOf(handle), frameCount))) return;
-  {
-    std::lock_guard guard(FrameBufferLock());
-    unsigned short* buffer = bufferOf(handle);
-    if (buffer) GetAcquiredData16(buffer, count);
+  return code;
+}
+
+int DataDump(int nh, int nv, long handle, int frameIndex) {
+  return readInto(nh, nv, handle, frameIndex, 1);
+}
+
+int TakeImage_FTmode(int nh, int nv, int frameCount, long handle) {
+  const int code = static_cast<int>(StartAcquisition());
+  if (code != DRV_SUCCESS) {
+    MessagePopup("Error", "Start acquisition error");
+    AbortAcquisition();
+    zeroSlots(nh, nv, handle, 0, frameCount);
+    return code;
   }
-  DataSource = 1;
+  return readInto(nh, nv, handle, 0, frameCount);
 }

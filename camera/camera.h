@@ -23,9 +23,12 @@ void SetCameraParam(int acquisitionMode, int readMode, int triggerMode, int emGa
                     int frameCount, long handle);
 
 // ---- frame acquisition ----
-void TakeImage(int nh, int nv, long handle, int frameIndex);
-void DataDump(int nh, int nv, long handle, int frameIndex);
-void TakeImage_FTmode(int nh, int nv, int frameCount, long handle);
+// Each returns DRV_SUCCESS when it did its part, otherwise the driver's code that stopped it
+// (DRV_ACQUIRING for a camera that did not finish in time). A frame that was not read leaves
+// its slot zeroed, never holding the previous acquisition, so the caller counts it as lost.
+int TakeImage(int nh, int nv, long handle, int frameIndex);
+int DataDump(int nh, int nv, long handle, int frameIndex);
+int TakeImage_FTmode(int nh, int nv, int frameCount, long handle);
 
 // How long a camera may take before it counts as hung: every frame twice its exposure plus a
 // read-out allowance, and a margin for the driver's start of an acquisition.

@@ -15,3 +15,8 @@ struct FrameGeometry {
 
 // False (and `out` untouched) for a binning of 0 or less, which would divide by zero.
 bool GetFrameGeometry(int width, int height, int hbin, int vbin, FrameGeometry* out);
+// The largest binning along each axis of a width x height detector that still leaves a frame
+// of at least one pixel (0 for a detector that reported no size): the large head halves its
+// frame, so it allows half its pixels.
+int LargestHorizontalBinning(int width, int height);
+int LargestVerticalBinning(int width, int height);

@@ -1,5 +1,6 @@
 // The byte-scaled picture in the graphic panel, its histogram, the graphic panel's placement
 // and the two range sliders.
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <new>
@@ -65,7 +66,7 @@ void ScalePlaneToBytes(int width, int height, const unsigned short* samples, uns
 }
 
 void ByteDisplay(int width, int height, const unsigned short* samples, unsigned short lower,
-                 unsigned short upper) {
+                 unsigned short upper, const unsigned short* raw) {
   if (!samples || width <= 0 || height <= 0) return;
   std::lock_guard lock(displayLock);
   std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
@@ -106,13 +107,18 @@ void ByteDisplay(int width, int height, const unsigned short* samples, unsigned 
     }
   }
   for (int v = 0; v < kSampleValues; v++) census[v] += oddCensus[v];
-  const std::size_t saturated = static_cast<std::size_t>(census[kSaturatedSample]);
+  // Saturation is the camera's: counted in its own samples where the picture shows them with
+  // something subtracted.
+  const unsigned short* ceiling = raw ? raw : samples;
+  const std::size_t saturated =
+      raw ? static_cast<std::size_t>(std::count(raw, raw + count, kSaturatedSample))
+          : static_cast<std::size_t>(census[kSaturatedSample]);
   // The saturated samples marked beside the picture; most frames have none.
   std::vector<unsigned char> marks;
   if (saturated) {
     marks.assign(count, 0);
     for (int r = 0; r < height; r++) {
-      const unsigned short* row = PictureRow(samples, width, height, r);
+      const unsigned short* row = PictureRow(ceiling, width, height, r);
       unsigned char* m =
           marks.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
       for (int x = 0; x < width; x++) m[x] = row[x] == kSaturatedSample;
@@ -127,6 +133,11 @@ void ByteDisplay(int width, int height, const unsigned short* samples, unsigned 
   SetCtrlVal(mainPanel, PANEL_saturated, text);
 
   if (lower < upper) PlotHistogram(census.data(), lower, upper);
+}
+
+void ClearSaturation(void) {
+  SetPictureMarks(GraphicPanel, GRAPHICPNL_PIC_WINDOW, nullptr, 0, 0, kSaturationColor);
+  SetCtrlVal(mainPanel, PANEL_saturated, "");
 }
 
 int EnsureGraphicPanel() {
@@ -226,7 +237,8 @@ int CVICALLBACK SetBytsclMin(int panel, int control, int event, void* callbackDa
   }
   if (plane && plane->data)
     ByteDisplay(plane->width, plane->height, plane->data, static_cast<unsigned short>(lower),
-                static_cast<unsigned short>(upper));
+                static_cast<unsigned short>(upper),
+                plane == &planeDataCCD ? ShownCameraRaw() : nullptr);
   return 0;
 }
 

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "display/display.h"
 #include "files/fits_reader.h"
@@ -38,11 +39,17 @@ int Clamp(int value, int last) {
   return value;
 }
 
+// The camera's own samples of planeDataCCD while it shows a frame with the bias/dark
+// subtracted; empty otherwise. A copy, since the frame buffer is cleared and refilled by the
+// next run while the picture stays.
+std::vector<unsigned short> shownRaw;
+
 void Draw(const Plane& plane, unsigned short* min, unsigned short* max) {
   int lower = 0, upper = 0;
   MeasurePlane(plane, min, max, &lower, &upper);
   ByteDisplay(plane.width, plane.height, plane.data, static_cast<unsigned short>(lower),
-              static_cast<unsigned short>(upper));
+              static_cast<unsigned short>(upper),
+              &plane == &planeDataCCD ? ShownCameraRaw() : nullptr);
 }
 
 void SetFrameSlider(int last, int value) {
@@ -96,6 +103,12 @@ bool CameraPlaneCurrent() {
   return false;  // the buffer it referred to is gone
 }
 
+const unsigned short* ShownCameraRaw(void) {
+  const std::size_t shown =
+      static_cast<std::size_t>(planeDataCCD.width) * static_cast<std::size_t>(planeDataCCD.height);
+  return !shownRaw.empty() && shownRaw.size() == shown ? shownRaw.data() : nullptr;
+}
+
 int DisplayCCDImage(int width, int height, int frames, long camera) {
   SetCtrlAttribute(mainPanel, PANEL_BYTSCL_MIN, ATTR_DIMMED, 0);
   SetCtrlAttribute(mainPanel, PANEL_BYTSCL_MAX, ATTR_DIMMED, 0);
@@ -114,6 +127,7 @@ int DisplayCCDImage(int width, int height, int frames, long camera) {
     height = cam.height;
   }
 
+  shownRaw.clear();
   if (frames == 1) {
     ReferPlane(planeDataCCD, cam.frames, width, height);
   } else {
@@ -155,13 +169,16 @@ int Display3D_CCD(int axis, int index, unsigned short* min, unsigned short* max,
     const unsigned short* src = cam.frames + frameSize * static_cast<std::size_t>(index);
     unsigned short* dst = planeDataCCD.data;
     if (cam.bias) {
+      shownRaw.assign(src, src + frameSize);
       // 16-bit arithmetic that wraps: a sample below its bias shows as 65536 minus the gap.
       for (std::size_t i = 0; i < frameSize; i++)
         dst[i] = static_cast<unsigned short>(src[i] - cam.bias[i]);
     } else {
+      shownRaw.clear();
       std::memcpy(dst, src, frameSize * sizeof(unsigned short));
     }
   } else {
+    shownRaw.clear();
     index = Clamp(index, W - 1);
     if (!AllocatePlane(planeDataCCD, F, H)) {
       AppendMonitor("Cannot allocate the frame memory\n");

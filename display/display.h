@@ -38,11 +38,18 @@ void ScalePlaneToBytes(int width, int height, const unsigned short* samples, uns
                        unsigned short upper, unsigned char* bytes);
 // The camera's 14-bit ceiling: a sample there is saturated. ByteDisplay counts them into the
 // "Saturated" read-out and marks them over the picture in kSaturationColor; the picture's bytes,
-// the grey colour table and the histogram do not change.
+// the grey colour table and the histogram do not change. The ceiling is looked for in `raw`
+// when given (the samples as the camera gave them, laid out as `samples`, where the picture
+// shows them with the bias/dark subtracted), otherwise in `samples`.
 inline constexpr unsigned short kSaturatedSample = 16383;
 inline constexpr int kSaturationColor = 0xFF0000;
 void ByteDisplay(int width, int height, const unsigned short* samples, unsigned short lower,
-                 unsigned short upper);
+                 unsigned short upper, const unsigned short* raw = nullptr);
+// The camera samples behind planeDataCCD when it shows a frame with the bias/dark subtracted
+// (null otherwise): what a redraw of that plane counts saturation in. Under displayLock.
+const unsigned short* ShownCameraRaw(void);
+// A picture that holds no camera samples (a bitmap): no saturated count, no marks.
+void ClearSaturation(void);
 // Takes ownership of `bytes` (allocated with new[]), top row first.
 int OpenGraphicPanel(int depth, int width, int height, const int* colorTable, unsigned char* bytes);
 int MagnetMoving(int panel);

@@ -85,5 +85,7 @@ int OpenBitmap(const char* fileName) {
   }
   DisplayPanel(GraphicPanel);
   OpenGraphicPanel(8, image.width, image.height, image.palette, image.bytes);
+  // A bitmap holds no camera samples: the last picture's saturated count and marks go with it.
+  ClearSaturation();
   return 1;
 }

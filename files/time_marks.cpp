@@ -19,15 +19,15 @@ void format_timemark(char* text, long long t) {
   text[n] = '\0';
 }
 
-long long marktime_start_calendar = 0;
+long long marktime_start_calendar_ms = 0;
 double marktime_start_instrument = 0;
 
 // The counter is read after the text, so a start text is never later than its reading.
 void marktime_start(char* text) {
-  const long long now = helx::os::CalendarNow();
-  format_timemark(text, now);
+  const long long nowMs = helx::os::CalendarNowMillis();
+  format_timemark(text, nowMs / 1000);
   gliStart = helx::os::PerformanceCounter();
-  marktime_start_calendar = now;
+  marktime_start_calendar_ms = nowMs;
   marktime_start_instrument = helx::os::Clock::instance().seconds();
 }
 

@@ -6,9 +6,10 @@
 #pragma once
 
 void marktime_start(char* text);
-// The last start mark: its text's calendar second and the instrument time it was taken at, so
-// that a moment of the acquisition can be dated from the mark ("mark + elapsed").
-extern long long marktime_start_calendar;
+// The last start mark: its calendar time to the millisecond (its text keeps the whole second)
+// and the instrument time it was taken at, so that a moment of the acquisition can be dated
+// from the mark ("mark + elapsed").
+extern long long marktime_start_calendar_ms;
 extern double marktime_start_instrument;
 void marktime_end(char* text);
 // (gliEnd - gliStart) / gliFreq in seconds; 0 when the frequency has not been read.

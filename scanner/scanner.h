@@ -81,8 +81,14 @@ void CloseDevice(void);
 
 // ---- set-up and scan program ----
 int ScanOpen(void);
-void ScanCommandWrite(int frames, float duration, float step, float speed, float stroke);
+// Generates HELX.pmc from the templates and downloads it: 1 when the controller holds the new
+// program; otherwise 0, the operator told which step failed, and scan_program_loaded stays 0
+// so that Run never starts the program of an earlier setup.
+int ScanCommandWrite(int frames, float duration, float step, float speed, float stroke);
+// Downloads `path`; 1 when the controller accepted it.
 int OpenScript(const char* path);
+// 1 while the controller holds the program the last ScanCommandWrite generated.
+extern std::atomic<int> scan_program_loaded;
 
 // ---- scan execution and read-out ----
 // Runs one scan; 1 when the scan program has ended, 0 on a camera, gathering or controller

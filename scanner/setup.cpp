@@ -13,6 +13,7 @@
 std::atomic<float> step_size{0.0f};
 std::atomic<float> step_moved{0.0f};
 std::atomic<float> step_duration{0.0f};
+std::atomic<int> scan_program_loaded{0};
 
 int ScanOpen(void) {
   char text[300];
@@ -87,15 +88,28 @@ char* readWhole(const char* path, long* size) {
 
 }  // namespace
 
-void ScanCommandWrite(int frames, float duration, float step, float speed, float stroke) {
+int ScanCommandWrite(int frames, float duration, float step, float speed, float stroke) {
   char head_name[300] = "helx.head";
   char tail_name[300] = "helx.tail";
   char pmc_name[300] = "HELX.pmc";
+  scan_program_loaded = 0;
   long head_size = 0, tail_size = 0;
   char* head = readWhole(head_name, &head_size);
   char* tail = head ? readWhole(tail_name, &tail_size) : nullptr;
 
   FILE* out = head && tail ? std::fopen(pmc_name, "wb") : nullptr;
+  if (!out) {
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "The scan program was not generated: %s cannot be %s. Run is refused until "
+                  "a setup generates one.\n",
+                  !head   ? head_name
+                  : !tail ? tail_name
+                          : pmc_name,
+                  head && tail ? "written" : "read");
+    TellOperator("Error", text);
+  }
+  int loaded = 0;
   if (out) {
     std::fwrite(head, 1, static_cast<std::size_t>(head_size), out);
     std::fputs("\r\n", out);
@@ -131,12 +145,22 @@ void ScanCommandWrite(int frames, float duration, float step, float speed, float
     }
     std::fputs("\r\n", out);
     std::fwrite(tail, 1, static_cast<std::size_t>(tail_size), out);
-    std::fclose(out);
+    const bool written = std::fclose(out) == 0;
     AppendMonitor("\nScript was generated.\n");
+    loaded = written && OpenScript(pmc_name);
+    if (!loaded)
+      TellOperator("Error",
+                   "The scan program HELX.pmc was not downloaded to the scanner controller. Run "
+                   "is refused until a setup downloads one.\n");
+  } else {
+    // The program file of an earlier setup, if any, goes to the controller as before; it is
+    // not this setup's, so Run stays refused.
+    OpenScript(pmc_name);
   }
-  OpenScript(pmc_name);
   std::free(head);
   std::free(tail);
+  scan_program_loaded = loaded;
+  return loaded;
 }
 
 int OpenScript(const char* path) {
@@ -154,5 +178,5 @@ int OpenScript(const char* path) {
     AppendMonitor("\nDevice Download Success\n");
     AppendMonitor("\nOpen Script() called complete!!\n");
   }
-  return 0;
+  return ok ? 1 : 0;
 }

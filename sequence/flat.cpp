@@ -13,6 +13,7 @@
 #include "motors/motors.h"
 #include "platform/os/clock.h"
 #include "scanner/scanner.h"
+#include "sequence/frames_not_read.h"
 #include "sequence/sequence.h"
 #include "state/HELX.h"
 #include "state/monitor.h"
@@ -85,6 +86,7 @@ int TakingFlat(void) {
   run_active = 1;
   run_frames_lost = 0;
   run_frames_dropped = 0;
+  run_frames_not_read = 0;
   const int base = Data[0].step;
   char startText[52] = "", endText[52] = "";
   float elapsed = 0;
@@ -111,6 +113,7 @@ int TakingFlat(void) {
     }
     marktime_start(startText);
     SetCurrentCamera(nCameraHandle1);
+    BeginFramesNotRead();
     ExecuteProgram(nCameraHandle1, 1);
     WaitScanFramesStored(frames, g_fExpTime1 > g_fExpTime2 ? g_fExpTime1 : g_fExpTime2,
                          "Cameras 1 and 2", 2);

@@ -24,7 +24,7 @@ struct Frame {
 
 struct Record {
   std::vector<Frame> frames;
-  long long markCalendar = 0;
+  long long markCalendarMs = 0;
   double markInstrument = 0;
   int grating = 0;
 };
@@ -34,12 +34,12 @@ Record records[2];  // camera 1, camera 2
 
 Record& recordOf(long handle) { return records[CameraNumber(handle) - 1]; }
 
-// "2026-12-08T04:31:53.125": the mark's second plus the instrument seconds since it.
+// "2026-12-08T04:31:53.125": the mark's calendar time plus the instrument seconds since it.
 void dateOf(const Record& r, double instrument, char* out, std::size_t size) {
-  double since = instrument - r.markInstrument;
-  long long millis = std::llround(since * 1000.0);
-  long long seconds = r.markCalendar + (millis >= 0 ? millis / 1000 : (millis - 999) / 1000);
-  int ms = static_cast<int>(millis - (seconds - r.markCalendar) * 1000);
+  const long long millis =
+      r.markCalendarMs + std::llround((instrument - r.markInstrument) * 1000.0);
+  const long long seconds = millis >= 0 ? millis / 1000 : (millis - 999) / 1000;
+  const int ms = static_cast<int>(millis - seconds * 1000);
   std::tm utc = helx::os::UtcTime(static_cast<std::time_t>(seconds));
   char text[96];
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d", utc.tm_year + 1900,
@@ -54,7 +54,7 @@ void BeginFrameRecord(int camera, int frames) {
   Record& r = records[camera == 2 ? 1 : 0];
   r.frames.assign(frames > 0 ? static_cast<std::size_t>(frames) : 0, Frame{});
   for (int k = 0; k < frames; ++k) r.frames[k].step = k + 1;
-  r.markCalendar = marktime_start_calendar;
+  r.markCalendarMs = marktime_start_calendar_ms;
   r.markInstrument = marktime_start_instrument;
   r.grating = MotorPos1E;
 }

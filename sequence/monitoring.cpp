@@ -8,6 +8,7 @@
 #include "platform/ui/wait.h"
 #include "scanner/scanner.h"
 #include "sequence/frame_record.h"
+#include "sequence/frames_not_read.h"
 #include "sequence/sequence.h"
 #include "state/observation_state.h"
 
@@ -24,10 +25,12 @@ constexpr double kRefreshSeconds = 0.02;
 // a count in it.
 constexpr double kFreshReadingSeconds = 0.001;
 
-// An exposure started: when, and for how long.
+// An exposure started: when, for how long, and the driver's answer to the start.
 struct Started {
   double start, exposure;
+  int code;
   double end() const { return start + exposure; }
+  bool ok() const { return code == DRV_SUCCESS; }
 };
 
 // Starts the current camera (`handle`). The driver's own timings, asked while the camera is
@@ -35,9 +38,14 @@ struct Started {
 // cannot say.
 Started expose(long handle, int nh, int nv, int slot) {
   float exposure = DriverExposure(handle == nCameraHandle2 ? g_fExpTime2 : g_fExpTime1);
-  TakeImage(nh, nv, handle, slot);
+  const int code = TakeImage(nh, nv, handle, slot);
   // Read once the start has returned: the post-exposure reading is never early.
-  return {Timer(), exposure};
+  return {Timer(), exposure, code};
+}
+
+// Whether a reading puts the scanner at the step; a reading that did not come never does.
+bool atStep(int step, const PositionReading& reading) {
+  return !std::isnan(reading.counts) && ScannerAtScanStep(step, reading.counts) == 1;
 }
 
 // A position read now, once the exposure has ended, says whether the scanner stayed at the step.
@@ -45,7 +53,16 @@ bool stayedAt(int step, double exposureEnd, PositionReading* after) {
   double wait = exposureEnd - Timer();
   if (wait > 0) helx::os::Clock::instance().sleepForSeconds(wait);
   *after = ReadPositionNow();
-  return ScannerAtScanStep(step, position) == 1;
+  return atStep(step, *after);
+}
+
+// The frame of a step that stayed: read into its slot, or counted as not read (its slot
+// zeroed) when the camera did not start or did not hand it over.
+bool readFrame(const Started& s, long handle, int nh, int nv, int step) {
+  const int code = s.ok() ? DataDump(nh, nv, handle, step - 1) : s.code;
+  if (code == DRV_SUCCESS) return true;
+  FrameNotRead(handle, step, code);
+  return false;
 }
 
 // A frame that is not stored still has to finish before the camera can start again; its data
@@ -54,18 +71,20 @@ void letFinish(long handle) {
   WaitCameraIdle(AcquisitionTimeLimit(handle == nCameraHandle2 ? g_fExpTime2 : g_fExpTime1, 1));
 }
 
-// One camera, the current one (take mode 0).
+// One camera, the current one (take mode 0). A step that stayed is taken (true) whether or not
+// the camera handed its frame over: a frame not read is counted apart (FrameNotRead).
 bool takeFrame(int step, long handle, int nh, int nv, PositionReading before) {
   Started s = expose(handle, nh, nv, step - 1);
   PositionReading after{};
   bool stayed = stayedAt(step, s.end(), &after);
-  RecordFrame(handle, step - 1, step, s.start, static_cast<float>(s.exposure), before, after,
-              stayed);
   if (!stayed) {
-    letFinish(handle);
+    RecordFrame(handle, step - 1, step, s.start, static_cast<float>(s.exposure), before, after,
+                false);
+    if (s.ok()) letFinish(handle);
     return false;
   }
-  DataDump(nh, nv, handle, step - 1);
+  const bool read = readFrame(s, handle, nh, nv, step);
+  RecordFrame(handle, step - 1, step, s.start, static_cast<float>(s.exposure), before, after, read);
   return true;
 }
 
@@ -79,20 +98,21 @@ bool takeBothFrames(int step, PositionReading before) {
   Started s2 = expose(nCameraHandle2, nhDim2, nvDim2, slot);
   PositionReading after{};
   bool stayed = stayedAt(step, s1.end() > s2.end() ? s1.end() : s2.end(), &after);
-  RecordFrame(nCameraHandle1, slot, step, s1.start, static_cast<float>(s1.exposure), before, after,
-              stayed);
-  RecordFrame(nCameraHandle2, slot, step, s2.start, static_cast<float>(s2.exposure), before, after,
-              stayed);
+  bool read1 = false, read2 = false;
   SetCurrentCamera(nCameraHandle1);
   if (stayed)
-    DataDump(nhDim1, nvDim1, nCameraHandle1, slot);
-  else
+    read1 = readFrame(s1, nCameraHandle1, nhDim1, nvDim1, step);
+  else if (s1.ok())
     letFinish(nCameraHandle1);
   SetCurrentCamera(nCameraHandle2);
   if (stayed)
-    DataDump(nhDim2, nvDim2, nCameraHandle2, slot);
-  else
+    read2 = readFrame(s2, nCameraHandle2, nhDim2, nvDim2, step);
+  else if (s2.ok())
     letFinish(nCameraHandle2);
+  RecordFrame(nCameraHandle1, slot, step, s1.start, static_cast<float>(s1.exposure), before, after,
+              read1);
+  RecordFrame(nCameraHandle2, slot, step, s2.start, static_cast<float>(s2.exposure), before, after,
+              read2);
   return stayed;
 }
 
@@ -121,7 +141,7 @@ int CVICALLBACK MonitoringThreadFunction(void* data) {
     // one read now. A step whose successor is already announced, or that the scanner has left,
     // is dropped unexposed.
     const PositionReading before = RecentPosition(kFreshReadingSeconds);
-    if (!ScannerAtScanStep(step, position)) {
+    if (!atStep(step, before)) {
       ScanStepDropped();
       continue;
     }

@@ -14,6 +14,7 @@
 #include "platform/ui/wait.h"
 #include "scanner/scanner.h"
 #include "sequence/frame_record.h"
+#include "sequence/frames_not_read.h"
 #include "sequence/sequence.h"
 #include "sequence/unsaved_cubes.h"
 #include "state/HELX.h"
@@ -63,20 +64,24 @@ void cube(int column, long camera) {
   Display3D_CCD(1, column, &min, &max, camera);
 }
 
-// One frame into slot `slot`, recorded with the scanner's position read just before and after.
+// One frame into slot `slot`, recorded with the scanner's position read just before and after;
+// a frame the camera did not start or hand over is lost, its slot zeroed.
 void recordedFrame(long camera, int nh, int nv, int slot) {
   const float exposure = DriverExposure(CameraNumber(camera) == 2 ? g_fExpTime2 : g_fExpTime1);
   const PositionReading before = ReadPositionNow();
-  TakeImage(nh, nv, camera, slot);
+  int code = TakeImage(nh, nv, camera, slot);
   const double start = Timer();
-  DataDump(nh, nv, camera, slot);
-  RecordFrame(camera, slot, slot + 1, start, exposure, before, ReadPositionNow(), true);
+  if (code == DRV_SUCCESS) code = DataDump(nh, nv, camera, slot);
+  if (code != DRV_SUCCESS) FrameNotRead(camera, slot + 1, code);
+  RecordFrame(camera, slot, slot + 1, start, exposure, before, ReadPositionNow(),
+              code == DRV_SUCCESS);
 }
 
 // One frame into slot 0, bracketed by the camera's own marks.
 void singleFrame(long camera, int nh, int nv, char* startText, char* endText, float* elapsed) {
   marktime_start(startText);
   BeginFrameRecord(CameraNumber(camera), 1);
+  BeginFramesNotRead();
   SetCurrentCamera(camera);
   recordedFrame(camera, nh, nv, 0);
   marktime_end(endText);
@@ -90,7 +95,13 @@ void recordedSeries(long camera, int nh, int nv, int frames) {
   GetAcquisitionTimings(&exposure, &accumulate, &kinetic);
   const PositionReading before = ReadPositionNow();
   const double start = Timer();
-  TakeImage_FTmode(nh, nv, frames, camera);
+  BeginFramesNotRead();
+  const int code = TakeImage_FTmode(nh, nv, frames, camera);
+  if (code != DRV_SUCCESS) {
+    // The whole series is lost: its slots hold zeros.
+    for (int k = 0; k < frames; ++k) FrameNotRead(camera, k + 1, code);
+    return;
+  }
   RecordSeries(camera, frames, start, kinetic, exposure, before, ReadPositionNow());
 }
 
@@ -107,6 +118,7 @@ void scan(long camera, int takeMode, float exposure, const char* cameras, char* 
     BeginFrameRecord(CameraNumber(camera), runFrames);
   }
   if (takeMode == 0) SetCurrentCamera(camera);
+  BeginFramesNotRead();
   ExecuteProgram(camera, takeMode);
   WaitScanFramesStored(runFrames, exposure, cameras, takeMode == 1 ? 2 : 1);
   marktime_end(endText);
@@ -327,6 +339,7 @@ void scanStopBlock(int configuration, int frames) {
       showCounter(q);
       marktime_start(startText1);
       BeginFrameRecord(1, frames);
+      BeginFramesNotRead();
       for (int m = 0; m < frames; m++) recordedFrame(nCameraHandle1, nhDim1, nvDim1, m);
       marktime_end(endText1);
       elapsed1 = time_difference();
@@ -362,6 +375,14 @@ bool scannerReadyFor(int frames, int mode) {
     TellOperator("Error", why);
     return false;
   }
+  // A flat field scans with the program its setup downloaded, as every scan does (one of fewer
+  // than two frames is refused by the flat sequence itself).
+  if (scans && frames > 1 && !scan_program_loaded) {
+    TellOperator("Error",
+                 "Run refused: the scanner holds no scan program for this setup. Confirm the "
+                 "setup again once helx.head and helx.tail are in place.\n");
+    return false;
+  }
   return true;
 }
 
@@ -390,6 +411,7 @@ int CVICALLBACK RunThread(void* functionData) {
   runFrames = frames;
   run_frames_lost = 0;
   run_frames_dropped = 0;
+  run_frames_not_read = 0;
   run_files_not_saved = 0;
   saveFailed = false;
   if (frames == 1) singleFrameBlock(configuration);

@@ -9,6 +9,7 @@
 #include "files/folder_script.h"
 #include "platform/os/storage.h"
 #include "platform/ui/wait.h"
+#include "sequence/frames_not_read.h"
 #include "sequence/sequence.h"
 #include "state/HELX.h"
 #include "state/monitor.h"
@@ -105,17 +106,29 @@ int WaitScanFramesStored(int frames, float exposure, const char* cameras, int ca
     AppendMonitor(text);
   }
   if (stored < frames) run_frames_lost += (frames - stored) * cameraCount;
+  // Taken at their steps, but not handed over by their camera (already counted as lost).
+  if (int notRead = FramesNotReadSinceBegin(); notRead > 0) {
+    std::snprintf(text, sizeof text,
+                  "\n%s: %d frames taken at their steps were not read from the camera; their "
+                  "slots hold zeros.\n",
+                  cameras, notRead);
+    AppendMonitor(text);
+  }
   return stored;
 }
 
 std::string ObservationEndLine(void) {
   char text[200];
   int lost = run_frames_lost.load(), dropped = run_frames_dropped.load();
+  int notRead = run_frames_not_read.load();
   int unsaved = run_files_not_saved.load();
   int n = std::snprintf(text, sizeof text, "\nObservation ended: %d frames lost", lost);
   if (dropped > 0)
     n += std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n),
                        " (%d dropped because the scanner had moved on)", dropped);
+  if (notRead > 0)
+    n += std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n),
+                       " (%d not read from the camera)", notRead);
   if (unsaved > 0)
     n += std::snprintf(text + n, sizeof text - static_cast<std::size_t>(n), ", %d files not saved",
                        unsaved);

@@ -1,5 +1,6 @@
 // Calendar time as the program's file names and headers need it: the system's current time in
-// whole seconds, broken down in UTC. Always real time, never the instrument clock (clock.h).
+// whole seconds (or milliseconds), broken down in UTC. Always real time, never the instrument clock
+// (clock.h).
 //
 // Threads: safe from any thread.
 #pragma once
@@ -10,6 +11,8 @@ namespace helx::os {
 
 // Seconds since the epoch, now.
 std::time_t CalendarNow();
+// Milliseconds since the epoch, now: the same clock as CalendarNow(), to the millisecond.
+long long CalendarNowMillis();
 // `t` broken down in UTC (tm_year counts from 1900, tm_mon from 0, as the C library's).
 std::tm UtcTime(std::time_t t);
 inline std::tm UtcNow() { return UtcTime(CalendarNow()); }

@@ -143,4 +143,11 @@ long PmacGetIVariableLong(uint32_t number, unsigned variable, long fallback) {
   return v ? static_cast<long>(*v) : fallback;
 }
 
+int PmacSimInjectFault(uint32_t number, const char* name, int times, double after) {
+  auto d = device(number);
+  if (!d || !name) return 0;
+  d->faults().inject(name, times, after);
+  return 1;
+}
+
 }  // extern "C"

@@ -76,6 +76,13 @@ HELX_PCOMM_API int PmacGetGatherSamples(uint32_t device, long source, long* samp
                                         long max);
 HELX_PCOMM_API long PmacGetIVariableLong(uint32_t device, unsigned number, long fallback);
 
+/* Not the vendor's: the simulated controller's fault plan, for tests that make a running
+ * controller fail (dlsym "PmacSimInjectFault"). Fails `times` exchanges (-1: every one) from
+ * instrument time `after` on; the names are those of sim.json's "faults" ("no_reply:#1P").
+ * Nonzero when the device exists. The program never calls it. */
+typedef int (*PfnPmacSimInjectFault)(uint32_t device, const char* name, int times, double after);
+HELX_PCOMM_API int PmacSimInjectFault(uint32_t device, const char* name, int times, double after);
+
 #ifdef __cplusplus
 }
 #endif

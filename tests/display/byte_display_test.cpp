@@ -177,3 +177,34 @@ TEST_F(DisplayTest, SaturatedSamplesAreCountedAndMarkedWithoutTouchingThePicture
       [](Model& m) { return m.control(GraphicPanel, GRAPHICPNL_PIC_WINDOW)->marks; });
   EXPECT_TRUE(marks.marked.empty());
 }
+
+// The frame view shows the frame with its bias/dark subtracted, but saturation is the camera's:
+// a sample read at the ceiling is counted and marked whatever is drawn for it, also when the
+// range sliders redraw the picture.
+TEST_F(DisplayTest, SaturationIsCountedInTheCamerasSamplesUnderTheBiasSubtraction) {
+  SetUpCamera1(3, 1, 2, {16383, 200, 16383, 16383, 500, 300});
+  bias1 = {100, 100, 100};
+  BiasDark1 = bias1.data();
+  unsigned short min = 0, max = 0;
+  auto marked = [] {
+    return Model::instance().with(
+        [](Model& m) { return m.control(GraphicPanel, GRAPHICPNL_PIC_WINDOW)->marks.marked; });
+  };
+  ASSERT_EQ(Display3D_CCD(0, 0, &min, &max, nCameraHandle1), 1);
+  EXPECT_EQ(max, 16283);  // drawn with the bias subtracted
+  EXPECT_EQ(text(PANEL_saturated), "2");
+  EXPECT_EQ(marked(), (std::vector<std::uint8_t>{1, 0, 1}));
+
+  g_nFrameNumber1 = 2;
+  SetCtrlVal(mainPanel, PANEL_viewCCD1, 1);
+  Commit(SetBytsclMin, PANEL_BYTSCL_MIN);
+  EXPECT_EQ(text(PANEL_saturated), "2");
+  EXPECT_EQ(marked(), (std::vector<std::uint8_t>{1, 0, 1}));
+
+  // The column slice shows the camera's samples as they are.
+  ASSERT_EQ(Display3D_CCD(1, 0, &min, &max, nCameraHandle1), 1);
+  EXPECT_EQ(text(PANEL_saturated), "2");
+  ASSERT_EQ(Display3D_CCD(0, 1, &min, &max, nCameraHandle1), 1);
+  EXPECT_EQ(text(PANEL_saturated), "1");
+  EXPECT_EQ(marked(), (std::vector<std::uint8_t>{1, 0, 0}));
+}

@@ -380,25 +380,29 @@ TEST_F(Scanner, BodiesFollowTheTwoIndependentTests) {
   });
 }
 
-TEST_F(Scanner, AMissingTemplateWritesNothingButTheOldProgramIsStillDownloaded) {
+// A setup whose program cannot be generated is told so and leaves no program counted as its
+// own: the old file still goes to the controller, but Run must not start it.
+TEST_F(Scanner, AMissingTemplateIsToldAndLeavesNoProgramOfThisSetup) {
   simulate();
   drive([&] {
     ASSERT_EQ(ScanOpen(), 1);
-    ScanCommandWrite(10, 100, 16, 0, 0);
+    EXPECT_EQ(ScanCommandWrite(10, 100, 16, 0, 0), 1);
+    EXPECT_EQ(scan_program_loaded, 1);
     std::string old = readFile(workdir / "HELX.pmc");
     fs::remove(workdir / "helx.tail");
     std::string before = monitorText();
-    ScanCommandWrite(20, 0, 0, 50, 2000);
+    EXPECT_EQ(ScanCommandWrite(20, 0, 0, 50, 2000), 0);
+    EXPECT_EQ(scan_program_loaded, 0);
     EXPECT_EQ(readFile(workdir / "HELX.pmc"), old);
     std::string added = monitorText().substr(before.size());
-    EXPECT_EQ(added, "\nDevice Download Success\n\nOpen Script() called complete!!\n");
+    EXPECT_TRUE(contains(added, "The scan program was not generated: helx.tail cannot be read."))
+        << added;
+    EXPECT_FALSE(contains(added, "Script was generated")) << added;
     EXPECT_EQ(pmacEvents("download").size(), 2u);
 
-    // No program file either: nothing is downloaded, nothing said.
+    // No program file either: nothing is downloaded.
     fs::remove(workdir / "HELX.pmc");
-    before = monitorText();
-    ScanCommandWrite(20, 0, 0, 50, 2000);
-    EXPECT_EQ(monitorText(), before);
+    EXPECT_EQ(ScanCommandWrite(20, 0, 0, 50, 2000), 0);
     EXPECT_FALSE(fs::exists(workdir / "HELX.pmc"));
     EXPECT_EQ(pmacEvents("download").size(), 2u);
   });

@@ -5,12 +5,16 @@
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <string>
 
 #include "files/time_marks.h"
 #include "observing_fixture.h"
+#include "platform/os/calendar.h"
+#include "platform/os/clock.h"
 #include "scanner/scanner.h"
 #include "state/observation_state.h"
 
@@ -48,6 +52,36 @@ nlohmann::json readTable(const fs::path& table) {
   return nlohmann::json::parse(out, nullptr, false);
 }
 
+// DATE_BEG's text as milliseconds since the epoch (-1 if it is no such text).
+long long millisOf(const std::string& date) {
+  std::tm t{};
+  int ms = 0;
+  if (std::sscanf(date.c_str(), "%d-%d-%dT%d:%d:%d.%d", &t.tm_year, &t.tm_mon, &t.tm_mday,
+                  &t.tm_hour, &t.tm_min, &t.tm_sec, &ms) != 7)
+    return -1;
+  t.tm_year -= 1900;
+  t.tm_mon -= 1;
+  return static_cast<long long>(::timegm(&t)) * 1000 + ms;
+}
+
+// Calendar time and instrument time read together (within a millisecond of instrument time), so
+// that an instrument time can be dated on a clock that runs at real time.
+struct ClockPair {
+  long long calendarMs = 0;
+  double instrument = 0;
+};
+ClockPair readTogether() {
+  auto& clock = helx::os::Clock::instance();
+  ClockPair pair;
+  for (int tries = 0; tries < 1000; ++tries) {
+    const double before = clock.seconds();
+    pair.calendarMs = helx::os::CalendarNowMillis();
+    pair.instrument = clock.seconds();
+    if (pair.instrument - before < 1e-3) break;
+  }
+  return pair;
+}
+
 fs::path tableOf(const fs::path& cube) {
   fs::path t = cube;
   t.replace_extension(".frames.fits");
@@ -66,13 +100,25 @@ TEST_F(Observing, EveryCubeHasAFrameTableThatMatchesWhereEachFrameWasExposed) {
     s.exposure = "0.02";
     s.exposure2 = "0.03";
     setup(s);
-    // The scan's start mark, as it stands while its frames are read (each save makes its own).
+    // The run at real time whatever the build, so that instrument seconds are calendar seconds
+    // and each row's DATE_BEG can be held against when the simulator began the exposure.
+    runScale = 1 / TestTimeScale(1);
+    // The scan's start mark, as it stands while its frames are read (each save makes its own),
+    // and the two clocks read together during the scan.
     std::atomic<double> mark{0};
+    std::mutex togetherLock;
+    ClockPair together;
     SetReadoutHook([&](int, int slot) {
-      if (slot == 0) mark = marktime_start_instrument;
+      if (slot == 0) {
+        mark = marktime_start_instrument;
+        std::lock_guard lock(togetherLock);
+        together = readTogether();
+      }
     });
     runAndWait();
     SetReadoutHook({});
+    std::unique_lock lock(togetherLock);
+    ASSERT_GT(together.calendarMs, 0) << "no frame was read in slot 0";
     for (int camera : {1, 2}) {
       auto cubes = files(camera == 1 ? "A" : "B");
       ASSERT_EQ(cubes.size(), 1u);
@@ -109,6 +155,10 @@ TEST_F(Observing, EveryCubeHasAFrameTableThatMatchesWhereEachFrameWasExposed) {
         EXPECT_EQ(std::lround(x->scanner / (10.0 * step_moved)), k + 1);
         const std::string date = row["DATE_BEG"];
         EXPECT_EQ(date.size(), 23u) << date;
+        // The exposure's UTC start to the millisecond, not the start mark's whole second.
+        const double began =
+            static_cast<double>(together.calendarMs) + (x->start - together.instrument) * 1000.0;
+        EXPECT_NEAR(static_cast<double>(millisOf(date)), began, 20.0) << "frame " << k + 1;
         EXPECT_GT(date, lastDate);
         lastDate = date;
       }

@@ -14,6 +14,7 @@
 #include "platform/os/paths.h"
 #include "platform/ui/operator.h"
 #include "scanner/scanner.h"
+#include "sequence/frames_not_read.h"
 #include "sequence/sequence.h"
 #include "sim/common/settings.h"
 #include "sim/common/sim_log.h"
@@ -28,16 +29,19 @@ std::vector<Readout> readouts;
 std::function<void(int, int)> readout_hook;
 }  // namespace
 
-extern "C" void __real__Z8DataDumpiili(int nh, int nv, long handle, int slot);
-extern "C" void __wrap__Z8DataDumpiili(int nh, int nv, long handle, int slot) {
+extern "C" int __real__Z8DataDumpiili(int nh, int nv, long handle, int slot);
+extern "C" int __wrap__Z8DataDumpiili(int nh, int nv, long handle, int slot) {
   Readout r;
   r.time = helx::os::Clock::instance().seconds();
-  __real__Z8DataDumpiili(nh, nv, handle, slot);
+  const int code = __real__Z8DataDumpiili(nh, nv, handle, slot);
+  // A read-out the camera failed stored nothing.
+  if (code != DRV_SUCCESS) return code;
   r.camera = handle == nCameraHandle1 ? 1 : handle == nCameraHandle2 ? 2 : 0;
   r.slot = slot;
   std::lock_guard lock(readouts_mutex);
   readouts.push_back(r);
   if (readout_hook) readout_hook(r.camera, slot);
+  return code;
 }
 
 void SetReadoutHook(std::function<void(int camera, int slot)> hook) {
@@ -54,14 +58,16 @@ void ClearReadouts() {
   readouts.clear();
 }
 
-void Observing::simulate(double scale, int cameras, nlohmann::json camera) {
+void Observing::simulate(double scale, int cameras, nlohmann::json camera, nlohmann::json sixk) {
   if (camera.is_null()) camera = nlohmann::json::object();
   camera["count"] = cameras;
   camera["cool_rate"] = 20.0;
   camera["warm_rate"] = 20.0;
   camera["hold"] = 1.0;
+  if (sixk.is_null()) sixk = nlohmann::json::object();
+  sixk["port"] = 0;
   helx::sim::Settings::instance().set(
-      {{"camera", camera}, {"sixk", {{"port", 0}}}, {"log", {{"path", ""}}}});
+      {{"camera", camera}, {"sixk", sixk}, {"log", {{"path", ""}}}});
   helx::sim::SimLog::instance().reopen();
   helx::atmcd_sim::reset();
   setupScale = scale;
@@ -121,6 +127,9 @@ void Observing::setup(const Observation& s) {
   }
   if (!s.speed.empty()) {
     ASSERT_TRUE(Operator::type(scan, setScanTAB_Scan_speed, s.speed));
+  }
+  if (s.wavelength >= 0) {
+    ASSERT_TRUE(Operator::choose(page("setMotoTAB"), setMotoTAB_Motor_Wavelength, s.wavelength));
   }
   ASSERT_TRUE(Operator::commit(HELXpanelSetting, SetHELX_HELX_setOK));
   ASSERT_TRUE(Operator::sync(120));
@@ -286,10 +295,11 @@ void Observing::expectScanFrames(const std::vector<int>& cameras, int scans, int
           ++empty;
     }
   }
-  const int dropped = run_frames_dropped;
-  EXPECT_EQ(stored + dropped, static_cast<int>(cameras.size()) * scans * frames);
-  EXPECT_EQ(empty, dropped) << "every dropped frame, and only those, left zeros in its file";
-  EXPECT_EQ(run_frames_lost, dropped) << "a frame lost otherwise than dropped";
+  const int dropped = run_frames_dropped, notRead = run_frames_not_read;
+  EXPECT_EQ(stored + dropped + notRead, static_cast<int>(cameras.size()) * scans * frames);
+  EXPECT_EQ(empty, dropped + notRead)
+      << "every frame dropped or not read, and only those, left zeros in its file";
+  EXPECT_EQ(run_frames_lost, dropped + notRead) << "a frame lost otherwise than dropped or unread";
   expectLossesTold();
 }
 

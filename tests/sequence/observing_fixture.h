@@ -1,9 +1,9 @@
 // Whole observations on the simulated instrument, driven as an operator would: Power On, the
 // setup dialog, OK, Run; then the files written and the simulators' log.
 //
-// The test binaries wrap DataDump at link time (-Wl,--wrap): every read-out is recorded with the
-// camera and the slot it went to, so a check can pair the n-th frame a camera read with the
-// n-th exposure the simulator logged for it.
+// The test binaries wrap DataDump at link time (-Wl,--wrap): every read-out that stored its
+// frame is recorded with the camera and the slot it went to, so a check can pair the n-th frame
+// a camera read with the n-th exposure the simulator logged for it.
 #pragma once
 
 #include <fitsio.h>
@@ -52,6 +52,7 @@ struct Observation {
   std::string exposure = "0.01", exposure2 = "0.01";
   std::string scanMode = "Spectrograph";
   std::string stroke, speed;  // imaging mode
+  int wavelength = -1;        // the grating ring's entry to choose (-1: as it stands)
 };
 
 class Observing : public HelxProgram {
@@ -68,8 +69,10 @@ class Observing : public HelxProgram {
   static bool Sanitized();
 
  protected:
-  // Two cameras (or `cameras`), the scanner and the stepper controller, on a fast clock.
-  void simulate(double scale = 25, int cameras = 2, nlohmann::json camera = {});
+  // Two cameras (or `cameras`), the scanner and the stepper controller, on a fast clock; the
+  // cameras' and the stepper controller's sections may add settings (faults, ...).
+  void simulate(double scale = 25, int cameras = 2, nlohmann::json camera = {},
+                nlohmann::json sixk = {});
   // run(), and when an assertion ended the actions early: Stop, then QUIT, so that a failed
   // test ends instead of leaving the program running.
   int observe(const std::function<void()>& actions);

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "app/shell.h"
+#include "motors/motors.h"
+#include "motors/wavelength_list.h"
 #include "observing_fixture.h"
 #include "platform/atmcd/atmcd_sim.h"
 #include "platform/os/clock.h"
@@ -559,4 +561,53 @@ TEST_F(Observing, EveryCallbackNamedInThePanelResourceIsBound) {
   observe([&] { quit(); });
   auto unbound = helx::ui::UnboundCallbackNames("HELX.uir");
   EXPECT_TRUE(unbound.empty()) << ::testing::PrintToString(unbound);
+}
+
+// A setup whose scan program cannot be generated says so instead of "generated", and Run then
+// refuses rather than start the program an earlier setup left on the controller.
+TEST_F(Observing, ASetupWhoseScanProgramCannotBeMadeSaysSoAndRunIsRefused) {
+  simulate();
+  observe([&] {
+    powerOn();
+    std::filesystem::remove("helx.head");
+    Operator::clearPopups();
+    Observation s;
+    s.frames = 5;
+    setup(s);
+    EXPECT_TRUE(Operator::waitForPopup(
+        "Error", "The scan program was not generated: helx.head cannot be read.", 5));
+    EXPECT_EQ(monitorText().find("Spectrograph mode script of Scanner generated"),
+              std::string::npos);
+    pressRun();
+    EXPECT_TRUE(
+        Operator::waitForPopup("Error", "Run refused: the scanner holds no scan program", 5));
+    EXPECT_EQ(RunActive(), 0);
+    EXPECT_TRUE(exposures(1).empty());
+
+    // Mended, the next OK generates the program and Run goes ahead.
+    layOutSite();
+    setup(s);
+    runAndWait();
+    EXPECT_EQ(files("A").size(), 1u);
+    quit();
+  });
+}
+
+// "Grating Wav." names the wavelength the grating stands at: a move its limit switch refused
+// leaves the grating elsewhere, and the summary says so.
+TEST_F(Observing, AWavelengthTheGratingDidNotReachIsNotShownAsReached) {
+  simulate(25, 2, {}, {{"faults", {{"PositiveLimitStuck", {{"code", 1}}}}}});
+  observe([&] {
+    powerOn();
+    Observation s;
+    s.frames = 2;
+    // An entry beyond where the grating stands: the move goes into the stuck limit.
+    for (int i = 0; i < nWV_FileIO && s.wavelength < 0; ++i)
+      if (Data[i].step > MotorPos1E) s.wavelength = i;
+    ASSERT_GE(s.wavelength, 0) << "no wavelength entry lies beyond the grating";
+    setup(s);
+    EXPECT_EQ(ControlText(mainPanel, PANEL_info9), "not reached");
+    EXPECT_NE(monitorText().find("The grating did not reach "), std::string::npos);
+    quit();
+  });
 }

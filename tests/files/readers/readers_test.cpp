@@ -195,6 +195,13 @@ TEST_F(Readers, BitmapIsShownWithItsOwnPaletteAndChangesNothingElse) {
   EXPECT_EQ(mean, meanBefore);
   EXPECT_EQ(number(PANEL_BYTSCL_MIN), lowerBefore);
   EXPECT_EQ(DataSource, 0);
+  // A bitmap holds no camera samples: the last picture's saturated count and marks go with it.
+  EXPECT_EQ(text(PANEL_saturated), "");
+  EXPECT_TRUE(helx::ui::Model::instance()
+                  .with([](helx::ui::Model& m) {
+                    return m.control(GraphicPanel, GRAPHICPNL_PIC_WINDOW)->marks;
+                  })
+                  .marked.empty());
 
   // A negative height stores the rows top-down.
   ASSERT_EQ(OpenBitmap(Corpus("bmp/top_down.bmp").c_str()), 1);
