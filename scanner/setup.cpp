@@ -99,7 +99,7 @@ int ScanCommandWrite(int frames, float duration, float step, float speed, float 
 
   FILE* out = head && tail ? std::fopen(pmc_name, "wb") : nullptr;
   if (!out) {
-    char text[200];
+    char text[512];
     std::snprintf(text, sizeof text,
                   "The scan program was not generated: %s cannot be %s. Run is refused until "
                   "a setup generates one.\n",
