@@ -100,9 +100,11 @@ TEST_F(Observing, EveryCubeHasAFrameTableThatMatchesWhereEachFrameWasExposed) {
     s.exposure = "0.02";
     s.exposure2 = "0.03";
     setup(s);
-    // The run at real time whatever the build, so that instrument seconds are calendar seconds
-    // and each row's DATE_BEG can be held against when the simulator began the exposure.
-    runScale = 1 / TestTimeScale(1);
+    // On a clock at real time instrument seconds are calendar seconds, and each row's DATE_BEG
+    // can be held against when the simulator began the exposure. The sanitizers' builds slow
+    // the clock so that the slowed program keeps up with the scan: there the instrument's
+    // seconds are not the calendar's, and only the plain build makes that comparison.
+    const bool realTime = TestTimeScale(runScale) == 1.0;
     // The scan's start mark, as it stands while its frames are read (each save makes its own),
     // and the two clocks read together during the scan.
     std::atomic<double> mark{0};
@@ -158,7 +160,9 @@ TEST_F(Observing, EveryCubeHasAFrameTableThatMatchesWhereEachFrameWasExposed) {
         // The exposure's UTC start to the millisecond, not the start mark's whole second.
         const double began =
             static_cast<double>(together.calendarMs) + (x->start - together.instrument) * 1000.0;
-        EXPECT_NEAR(static_cast<double>(millisOf(date)), began, 20.0) << "frame " << k + 1;
+        if (realTime) {
+          EXPECT_NEAR(static_cast<double>(millisOf(date)), began, 20.0) << "frame " << k + 1;
+        }
         EXPECT_GT(date, lastDate);
         lastDate = date;
       }
