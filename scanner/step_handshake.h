@@ -9,7 +9,9 @@
 //    announces step k (1-based); a step beyond `frames` is refused.
 //  * The announced count only grows during a scan, the done count follows it: the monitoring
 //    loop takes step done + 1 whenever done < announced, and every step ends either stored
-//    (its frame in slot k - 1) or dropped (its slot left as it was, zeros after the run's clear).
+//    (exposed at its step and read into slot k - 1; a frame its camera did not hand over is
+//    counted apart by the loop, its slot zeroed) or dropped (its slot left as it was, zeros
+//    after the run's clear).
 //  * A frame belongs to step k only while the scanner is there: the monitoring loop asks
 //    ScannerAtScanStep before the exposure starts and again once it has ended, and drops the
 //    frame when either answer is no. A step announced late, or two announced during one
