@@ -1,7 +1,13 @@
 // The callback table: every callback name the panel resource uses, bound to its function. A
 // name the resource uses but this table lacks is written to the message log at load.
+#include "app/callbacks.h"
 #include "app/shell.h"
+#include "camera/callbacks.h"
+#include "display/callbacks.h"
+#include "motors/callbacks.h"
 #include "platform/ui/callbacks.h"
+#include "scanner/callbacks.h"
+#include "sequence/callbacks.h"
 
 void RegisterHELXCallbacks() {
   using helx::ui::RegisterCallback;

@@ -1,5 +1,6 @@
 // The setup dialog's small callbacks, which keep the dialog and the test panel consistent with
 // the devices' readiness, and the opening and closing of both panels. OK is in setup_ok.cpp.
+#include "app/setup_controls.h"
 #include "app/shell.h"
 #include "motors/wavelength_list.h"
 #include "platform/ui/userint.h"
@@ -40,14 +41,19 @@ int CVICALLBACK Set_HELX_parameter(int panel, int control, int event, void* call
 int CVICALLBACK SetHELX_proc(int panel, int event, void* callbackData, int eventData1,
                              int eventData2) {
   (void)panel, (void)callbackData, (void)eventData1, (void)eventData2;
-  if (event == EVENT_CLOSE || event == EVENT_DISCARD) HidePanel(HELXpanelSetting);
+  if (event != EVENT_CLOSE && event != EVENT_DISCARD) return 0;
+  // Closing the dialog is a Cancel: what was browsed is not in force and must not show.
+  RestoreConfirmedControls();
+  HidePanel(HELXpanelSetting);
   return 0;
 }
 
 int CVICALLBACK HELX_setCancel(int panel, int control, int event, void* callbackData,
                                int eventData1, int eventData2) {
   (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
-  if (event == EVENT_COMMIT) HidePanel(HELXpanelSetting);
+  if (event != EVENT_COMMIT) return 0;
+  RestoreConfirmedControls();
+  HidePanel(HELXpanelSetting);
   return 0;
 }
 
@@ -55,19 +61,11 @@ int CVICALLBACK Scan_Mode(int panel, int control, int event, void* callbackData,
                           int eventData2) {
   (void)callbackData, (void)eventData1, (void)eventData2;
   if (event != EVENT_COMMIT) return 0;
+  // A preview: the scan mode in force changes at OK alone.
   int mode = 0;
   GetCtrlIndex(panel, control, &mode);
-  scan_mode = mode;
-  int spectrograph = (mode == 0);
-  AppendMonitor(spectrograph ? "Spectrograph mode" : "Imaging mode");
-  SetCtrlAttribute(panel, setScanTAB_Scan_Step_duration, ATTR_DIMMED, !spectrograph);
-  SetCtrlAttribute(panel, setScanTAB_Scan_Step_size, ATTR_DIMMED, !spectrograph);
-  SetCtrlAttribute(panel, setScanTAB_TEXTMSG_1, ATTR_DIMMED, !spectrograph);
-  SetCtrlAttribute(panel, setScanTAB_Scan_speed, ATTR_DIMMED, spectrograph);
-  SetCtrlAttribute(panel, setScanTAB_Scan_stroke, ATTR_DIMMED, spectrograph);
-  SetCtrlAttribute(panel, setScanTAB_TEXTMSG_2, ATTR_DIMMED, spectrograph);
-  SetCtrlAttribute(panel, setScanTAB_Scan_Step_number, ATTR_DIMMED, 1);
-  SetCtrlAttribute(panel, setScanTAB_Scan_Frames, ATTR_DIMMED, 1);
+  AppendMonitor(mode == 0 ? "Spectrograph mode" : "Imaging mode");
+  ShowScanModeChoice(panel, mode);
   return 0;
 }
 
@@ -77,8 +75,7 @@ int CVICALLBACK CCD_setBinning(int panel, int control, int event, void* callback
   if (event != EVENT_COMMIT) return 0;
   int binning = 0;
   GetCtrlVal(panel, control, &binning);
-  SetCtrlAttribute(panel, setCCDTAB_CCD_setHBin, ATTR_DIMMED, binning != 4);
-  SetCtrlAttribute(panel, setCCDTAB_CCD_setVBin, ATTR_DIMMED, binning != 4);
+  ShowBinningChoice(panel, binning);
   return 0;
 }
 
@@ -88,8 +85,7 @@ int CVICALLBACK make_foldert_arget(int panel, int control, int event, void* call
   if (event != EVENT_COMMIT) return 0;
   int target = 0;
   GetCtrlVal(panel, control, &target);
-  SetCtrlAttribute(panel, setMISC_MISC_Target, ATTR_DIMMED, target != 8);
-  SetCtrlAttribute(panel, setMISC_MISC_ARNumber, ATTR_DIMMED, target != 3);
+  ShowTargetChoice(panel, target);
   return 0;
 }
 

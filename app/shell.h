@@ -2,6 +2,7 @@
 // table that binds every callback name of the panel resource to its function.
 #pragma once
 
+#include "app/callbacks.h"
 #include "state/HELX.h"
 #include "state/monitor.h"
 

@@ -5,6 +5,7 @@
 #include "camera/camera.h"
 #include "platform/ui/wait.h"
 #include "state/HELX.h"
+#include "state/camera_slot.h"
 #include "state/monitor.h"
 #include "state/observation_state.h"
 
@@ -12,14 +13,12 @@ namespace {
 // How often a waiting camera's status is asked.
 constexpr double kCameraLookSeconds = 0.0002;
 
+// Null for a handle that names neither camera. Read under FrameBufferLock: the slot gives the
+// buffer in place now.
 unsigned short* bufferOf(long handle) {
-  if (handle == nCameraHandle1) return g_pRawData;
-  if (handle == nCameraHandle2) return g_pRawData2;
-  return nullptr;
+  const CameraSlot* camera = FindSlot(handle);
+  return camera ? camera->frames : nullptr;
 }
-
-// The camera's own exposure for the time limit of a wait.
-float exposureOf(long handle) { return handle == nCameraHandle2 ? g_fExpTime2 : g_fExpTime1; }
 }  // namespace
 
 double AcquisitionTimeLimit(float exposure, int frames) {
@@ -40,7 +39,7 @@ void reportHung(double limitSeconds) {
   char text[160];
   std::snprintf(text, sizeof text,
                 "Camera %d did not finish its exposure within %.1f s: acquisition aborted.\n",
-                CameraNumber(current), limitSeconds);
+                SlotOf(current).number, limitSeconds);
   TellOperator("Error", text);
 }
 }  // namespace
@@ -86,7 +85,8 @@ void zeroSlots(int nh, int nv, long handle, int frameIndex, int frames) {
 // Waits for the acquisition and copies `frames` frames into the camera's buffer from slot
 // `frameIndex` on; on any failure those slots are zeroed instead.
 int readInto(int nh, int nv, long handle, int frameIndex, int frames) {
-  const int idle = WaitCameraIdle(AcquisitionTimeLimit(exposureOf(handle), frames));
+  // The camera's own exposure sets the time limit.
+  const int idle = WaitCameraIdle(AcquisitionTimeLimit(SlotOf(handle).exposure, frames));
   if (idle == 0) MessagePopup("Status", "System not initialized");
   const std::size_t frame = samplesOf(nh, nv);
   const std::size_t count = frame * static_cast<std::size_t>(frames > 0 ? frames : 0);

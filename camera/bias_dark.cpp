@@ -12,6 +12,7 @@
 #include "platform/atmcd/atmcd.h"
 #include "platform/ui/userint.h"
 #include "state/HELX.h"
+#include "state/camera_slot.h"
 #include "state/monitor.h"
 #include "state/observation_state.h"
 
@@ -38,31 +39,28 @@ void AverageBiasDark(const unsigned short* series, unsigned short* frame, long p
 
 void TakeBiasDark(int emGain, int preAmpGain, int hbin, int vbin, float exposure, long handle,
                   const char* directory) {
-  bool second = (handle == nCameraHandle2 && handle != nCameraHandle1);
-  int width = second ? g_nXPixels2 : g_nXPixels1;
-  int height = second ? g_nYPixels2 : g_nYPixels1;
+  CameraSlot& camera = SlotOf(handle);
   FrameGeometry g;
-  if (!GetFrameGeometry(width, height, hbin, vbin, &g) || g.nh <= 0 || g.nv <= 0) {
+  if (!GetFrameGeometry(camera.detectorWidth, camera.detectorHeight, hbin, vbin, &g) || g.nh <= 0 ||
+      g.nv <= 0) {
     MessagePopup("Error", "Bias/dark not taken: invalid binning or detector size");
     return;
   }
   nhDim = g.nh, nvDim = g.nv;
-  if (second)
-    nhDim2 = g.nh, nvDim2 = g.nv;
-  else
-    nhDim1 = g.nh, nvDim1 = g.nv;
+  camera.width = g.nh, camera.height = g.nv;
 
   // Both buffers or nothing, before any camera setting.
   long pixels = static_cast<long>(g.nh) * g.nv;
-  unsigned short*& frame = second ? BiasDark2 : BiasDark1;
+  unsigned short*& frame = camera.biasDark;
   ReleaseBuffer(frame);
   frame = AllocateSamples(static_cast<std::size_t>(pixels));
   unsigned short* series = AllocateSamples(static_cast<std::size_t>(pixels) * BIASDARK_FRAMES);
   if (!frame || !series) {
     ReleaseBuffer(frame);
     ReleaseBuffer(series);
-    MessagePopup("Error", second ? "Not Allocate the memory for BiasDark2"
-                                 : "Not Allocate the memory for BiasDark1");
+    char text[64];
+    std::snprintf(text, sizeof text, "Not Allocate the memory for BiasDark%d", camera.number);
+    MessagePopup("Error", text);
     return;
   }
   // A failed series leaves zeros, never undefined samples that a subtraction would use.

@@ -3,6 +3,7 @@
 // camera, which the caller selects just before (the selection is process-wide).
 #pragma once
 
+#include "camera/callbacks.h"
 #include "camera/frame_geometry.h"
 #include "platform/atmcd/atmcd.h"
 #include "platform/ui/userint.h"

@@ -6,6 +6,7 @@
 
 #include "camera/camera.h"
 #include "state/HELX.h"
+#include "state/camera_slot.h"
 #include "state/monitor.h"
 #include "state/observation_state.h"
 
@@ -25,14 +26,12 @@ void OpenCamera(long handle) {
   if (!getcwd(ccd_path, sizeof ccd_path)) ccd_path[0] = '\0';
   if (Initialize(ccd_path) != DRV_SUCCESS) MessagePopup("Error", "Initialize Error");
 
+  // A handle that names neither camera records no detector size.
   unsigned int result = DRV_SUCCESS;
-  int width = 0, height = 0;
-  if (handle == nCameraHandle1) {
+  if (CameraSlot* camera = FindSlot(handle)) {
+    int width = 0, height = 0;
     result = GetDetector(&width, &height);
-    if (result == DRV_SUCCESS) g_nXPixels1 = width, g_nYPixels1 = height;
-  } else if (handle == nCameraHandle2) {
-    result = GetDetector(&width, &height);
-    if (result == DRV_SUCCESS) g_nXPixels2 = width, g_nYPixels2 = height;
+    if (result == DRV_SUCCESS) camera->detectorWidth = width, camera->detectorHeight = height;
   }
   if (result != DRV_SUCCESS) MessagePopup("Error", "Get Detector information Error");
 
@@ -167,8 +166,7 @@ void CloseCamera(long handle) {
   SetFanMode(2);
   if (ShutDown() != DRV_SUCCESS) MessagePopup("Error", "Error shutting down");
 
-  if (handle == nCameraHandle1) ReleaseBuffer(g_pRawData);
-  if (handle == nCameraHandle2) ReleaseBuffer(g_pRawData2);
+  if (CameraSlot* camera = FindSlot(handle)) ReleaseBuffer(camera->frames);
   ReleasePlane(pusFitsData);
   ReleasePlane(pFitsData);
   ReleasePlane(planeDataCCD);

@@ -4,18 +4,16 @@
 
 #include "camera/camera.h"
 #include "state/HELX.h"
+#include "state/camera_slot.h"
 #include "state/monitor.h"
 #include "state/observation_state.h"
 
 void SetCameraParam(int acquisitionMode, int readMode, int triggerMode, int emGain, int preAmpGain,
                     int hbin, int vbin, float exposure, int shutterMode, int fanMode,
                     int frameCount, long handle) {
-  bool camera2 = (handle == nCameraHandle2 && handle != nCameraHandle1);
-  int width = camera2 ? g_nXPixels2 : g_nXPixels1;
-  int height = camera2 ? g_nYPixels2 : g_nYPixels1;
-
+  CameraSlot& camera = SlotOf(handle);
   FrameGeometry geometry;
-  if (!GetFrameGeometry(width, height, hbin, vbin, &geometry)) {
+  if (!GetFrameGeometry(camera.detectorWidth, camera.detectorHeight, hbin, vbin, &geometry)) {
     // A binning of 0 or less would divide by zero: nothing is changed.
     AppendMonitor("Binning must be 1 or more: the camera was not set\n");
     MessagePopup("Error", "Binning must be 1 or more: the camera was not set");
@@ -23,15 +21,13 @@ void SetCameraParam(int acquisitionMode, int readMode, int triggerMode, int emGa
   }
   nhDim = geometry.nh;
   nvDim = geometry.nv;
-  if (camera2)
-    nhDim2 = geometry.nh, nvDim2 = geometry.nv;
-  else
-    nhDim1 = geometry.nh, nvDim1 = geometry.nv;
+  camera.width = geometry.nh;
+  camera.height = geometry.nv;
 
   std::size_t samples = static_cast<std::size_t>(geometry.nh) *
                         static_cast<std::size_t>(geometry.nv) *
                         static_cast<std::size_t>(frameCount > 0 ? frameCount : 1);
-  unsigned short*& buffer = camera2 ? g_pRawData2 : g_pRawData;
+  unsigned short*& buffer = camera.frames;
   ReleaseBuffer(buffer);
   unsigned short* fresh = AllocateSamples(samples);  // zero-filled
   {
@@ -39,8 +35,8 @@ void SetCameraParam(int acquisitionMode, int readMode, int triggerMode, int emGa
     buffer = fresh;
   }
   if (!buffer) {
-    const char* message = camera2 ? "Not Allocate the memory for g_pRawData2\n"
-                                  : "Not Allocate the memory for g_pRawData\n";
+    const char* message = camera.number == 2 ? "Not Allocate the memory for g_pRawData2\n"
+                                             : "Not Allocate the memory for g_pRawData\n";
     std::fputs(message, stdout);
     // The operator must know too: without a buffer this camera cannot run.
     AppendMonitor(message);

@@ -9,6 +9,7 @@
 #include "files/fits_reader.h"
 #include "platform/ui/userint.h"
 #include "state/HELX.h"
+#include "state/camera_slot.h"
 #include "state/monitor.h"
 #include "state/observation_state.h"
 
@@ -19,14 +20,12 @@ struct CameraData {
   int width = 0, height = 0;
 };
 
-// A camera named by handle; false for a handle that names neither camera or holds no frames.
+// A camera named by handle, as its slot holds it now; false for a handle that names neither
+// camera or holds no frames.
 bool GetCameraData(long camera, CameraData* out) {
-  if (camera == nCameraHandle1)
-    *out = {g_pRawData, BiasDark1, nhDim1, nvDim1};
-  else if (camera == nCameraHandle2)
-    *out = {g_pRawData2, BiasDark2, nhDim2, nvDim2};
-  else
-    return false;
+  const CameraSlot* slot = FindSlot(camera);
+  if (!slot) return false;
+  *out = {slot->frames, slot->biasDark, slot->width, slot->height};
   return out->frames && out->width > 0 && out->height > 0;
 }
 
@@ -58,17 +57,11 @@ void SetFrameSlider(int last, int value) {
   SetCtrlVal(mainPanel, PANEL_set_Select_Frame, value);
 }
 
-// The viewed camera by the two view buttons; 0 when neither or both are on.
-int ViewedCamera(int view1, int view2, long* handle) {
-  if (view1 && !view2) {
-    *handle = nCameraHandle1;
-    return 1;
-  }
-  if (!view1 && view2) {
-    *handle = nCameraHandle2;
-    return 2;
-  }
-  return 0;
+// The viewed camera by the two view buttons; null when neither or both are on.
+const CameraSlot* ViewedCamera(int view1, int view2) {
+  if (view1 && !view2) return &Camera(1);
+  if (!view1 && view2) return &Camera(2);
+  return nullptr;
 }
 
 void ShowReadouts(unsigned short min, unsigned short max) {
@@ -98,8 +91,10 @@ bool CameraPlaneCurrent() {
   if (!p.data || p.width <= 0 || p.height <= 0) return false;
   if (p.owned) return true;
   long size = static_cast<long>(p.width) * p.height;
-  if (p.data == g_pRawData) return size <= static_cast<long>(nhDim1) * nvDim1;
-  if (p.data == g_pRawData2) return size <= static_cast<long>(nhDim2) * nvDim2;
+  for (int number : {1, 2}) {
+    const CameraSlot& camera = Camera(number);
+    if (p.data == camera.frames) return size <= static_cast<long>(camera.width) * camera.height;
+  }
   return false;  // the buffer it referred to is gone
 }
 
@@ -238,8 +233,8 @@ int CVICALLBACK SetSelectFrame(int panel, int control, int event, void* callback
   if (DataSource == 0) {
     shown = Display3DFits(axis, index, &min, &max);
   } else if (DataSource == 1) {
-    long camera = 0;
-    if (ViewedCamera(view1, view2, &camera)) shown = Display3D_CCD(axis, index, &min, &max, camera);
+    if (const CameraSlot* camera = ViewedCamera(view1, view2))
+      shown = Display3D_CCD(axis, index, &min, &max, camera->handle);
   }
   if (shown) ShowReadouts(min, max);
   return 0;
@@ -270,12 +265,11 @@ int CVICALLBACK setFrameAxis(int panel, int control, int event, void* callbackDa
     if (shown) SetFrameSlider(last, index);
   } else if (DataSource == 1) {
     ReleasePlane(planeDataCCD);
-    long camera = 0;
-    int which = ViewedCamera(view1, view2, &camera);
-    if (!which) return 0;
-    int last = axis == 0 ? BufferFrames() - 1 : (which == 1 ? nhDim1 : nhDim2) - 1;
+    const CameraSlot* camera = ViewedCamera(view1, view2);
+    if (!camera) return 0;
+    int last = axis == 0 ? BufferFrames() - 1 : camera->width - 1;
     index = Clamp(index, last);
-    shown = Display3D_CCD(axis, index, &min, &max, camera);
+    shown = Display3D_CCD(axis, index, &min, &max, camera->handle);
     if (shown) SetFrameSlider(last, index);
   }
   if (shown) ShowReadouts(min, max);

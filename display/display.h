@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <mutex>
 
+#include "display/callbacks.h"
 #include "files/byte_scale.h"
 #include "state/buffers.h"
 

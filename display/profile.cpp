@@ -6,6 +6,7 @@
 #include "files/fits_reader.h"
 #include "platform/ui/userint.h"
 #include "state/HELX.h"
+#include "state/camera_slot.h"
 #include "state/observation_state.h"
 
 namespace {
@@ -53,11 +54,11 @@ void ClickToFrame(int x) {
     GetCtrlVal(mainPanel, PANEL_viewCCD1, &view1);
     GetCtrlVal(mainPanel, PANEL_viewCCD2, &view2);
     bool second = (view1 || view2) && view1 != view2 ? view2 != 0 : ccd_camera == kCamera2Only;
-    long camera = second ? nCameraHandle2 : nCameraHandle1;
+    const CameraSlot& camera = Camera(second ? 2 : 1);
     int last = g_nFrameNumber1 - 1;
     int frame = x < 0 ? 0 : (x > last ? last : x);
-    if (!Display3D_CCD(0, frame, &min, &max, camera)) return;
-    ResizeMainPanel(second ? nhDim2 : nhDim1, second ? nvDim2 : nvDim1);
+    if (!Display3D_CCD(0, frame, &min, &max, camera.handle)) return;
+    ResizeMainPanel(camera.width, camera.height);
     FollowClickedFrame(last, frame, min, max);
   }
 }

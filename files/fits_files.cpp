@@ -5,7 +5,9 @@
 #include "files/fits_output.h"
 #include "platform/ui/userint.h"
 #include "state/HELX.h"
+#include "state/camera_slot.h"
 #include "state/observation_state.h"
+#include "state/setup_in_force.h"
 
 namespace {
 // Cards the writers add after the pixels (OBSERVER, TARGET, ARNUMBER, TEL_XPOS, TEL_YPOS, the
@@ -80,37 +82,27 @@ void writeModeKeys(FitsSave& s) {
   }
 }
 
+// The observer, the target and the telescope's position as confirmed at OK.
 void writeMiscKeys(FitsSave& s) {
-  int page = 0;
-  GetPanelHandleFromTabPage(HELXpanelSetting, SetHELX_setTAB, setMISC, &page);
-  char text[1024];
-  ReadPanelText(page, setMISC_MISC_Observer, text, sizeof text);
-  keyText(s, "OBSERVER", text, "The Name of Main Observer");
+  const SetupInForce& setup = setup_in_force;
+  keyText(s, "OBSERVER", setup.observer, "The Name of Main Observer");
 
   static const char* const targets[] = {"Near Disk Center", "Close to or on the Limb",
                                         "Quiet Region",     "Active Region",
                                         "Corona Hole",      "Sunspot",
                                         "Filament",         "Prominence"};
-  int target = -2;
-  GetCtrlVal(page, setMISC_MISC_TargetRing, &target);
+  const int target = setup.target;
   if (target == -1) {
     keyText(s, "TARGET", "NONE", "NONE");
   } else if (target >= 0 && target <= 7) {
     keyText(s, "TARGET", targets[target], "Observation Target");
-    if (target == 3) {
-      ReadPanelText(page, setMISC_MISC_ARNumber, text, sizeof text);
-      keyText(s, "ARNUMBER", text, "Active Region Number");
-    }
+    if (target == 3) keyText(s, "ARNUMBER", setup.arNumber, "Active Region Number");
   } else if (target == 8) {
-    ReadPanelText(page, setMISC_MISC_Target, text, sizeof text);
-    keyText(s, "TARGET", text, "Observation Target");
+    keyText(s, "TARGET", setup.targetName, "Observation Target");
   }
 
-  int x = 0, y = 0;
-  GetCtrlVal(page, setMISC_sunXpos, &x);
-  GetCtrlVal(page, setMISC_sunYpos, &y);
-  keyInt(s, "TEL_XPOS", x, "X position of Telescope on the Sun");
-  keyInt(s, "TEL_YPOS", y, "Y position of Telescope on the Sun");
+  keyInt(s, "TEL_XPOS", setup.telescopeX, "X position of Telescope on the Sun");
+  keyInt(s, "TEL_YPOS", setup.telescopeY, "Y position of Telescope on the Sun");
 }
 
 void writeScanTimes(FitsSave& s, const char* startText, const char* endText, float elapsed) {
@@ -126,34 +118,40 @@ void writeCommonKeys(FitsSave& s, float exposure) {
   keyUint(s, "EMGAIN", ccd_Gain, "Value Range: 0-255");
 }
 
-void writeCameraKeys(FitsSave& s, long camera, bool second, bool fullSize) {
+// The driver is asked about the handle as given; the sizes and gain are those of its slot.
+void writeCameraKeys(FitsSave& s, long handle, const CameraSlot& camera, bool fullSize) {
   int temperature = 0;
   char model[69];
-  ReadCameraInfo(camera, &temperature, model);
+  ReadCameraInfo(handle, &temperature, model);
   keyInt(s, "CCDTEMP", temperature, "Cooling Temperature of CCD");
   keyText(s, "CCDNAME", model, "Productname of CCD");
   if (fullSize) {
-    keyUint(s, "CCD_XPIX", second ? g_nXPixels2 : g_nXPixels1, "Full Pixel Size of X");
-    keyUint(s, "CCD_YPIX", second ? g_nYPixels2 : g_nYPixels1, "Full Pixel Size of Y");
+    keyUint(s, "CCD_XPIX", camera.detectorWidth, "Full Pixel Size of X");
+    keyUint(s, "CCD_YPIX", camera.detectorHeight, "Full Pixel Size of Y");
   }
-  keyUint(s, "PAMPGAIN", second ? ccd_PGain2 : ccd_PGain1, "Value Range: 0-2");
+  keyUint(s, "PAMPGAIN", camera.preAmpGain, "Value Range: 0-2");
+}
+
+// "A_BiasDark", "B_Flat": the camera's letter and what the file holds.
+void suffixOf(const CameraSlot& camera, const char* what, char* out, std::size_t size) {
+  std::snprintf(out, size, "%s_%s", camera.letter, what);
 }
 }  // namespace
 
 int SaveFits(int nx, int ny, int frames, float exposure, long camera, const char* startText,
              const char* endText, float elapsed, const char* directory) {
-  bool second = CameraNumber(camera) == 2;
+  const CameraSlot& slot = SlotOf(camera);
   FitsSave s;
-  FitsBegin(s, directory, second ? "B" : "A", 2ull * nx * ny * (frames >= 2 ? frames : 1));
+  FitsBegin(s, directory, slot.letter, 2ull * nx * ny * (frames >= 2 ? frames : 1));
   createImage(s, SHORT_IMG, nx, ny, frames);
   writeCommonKeys(s, exposure);
   writeScanTimes(s, startText, endText, elapsed);
   writeModeKeys(s);
-  writeCameraKeys(s, camera, second, true);
+  writeCameraKeys(s, camera, slot, true);
   WriteGratingKeys(s);
   // The camera's samples go out as the library's 16-bit signed type: above 32767 they read
   // back negative, the same 16 bits.
-  writePixels(s, TSHORT, second ? g_pRawData2 : g_pRawData, nx, ny, frames);
+  writePixels(s, TSHORT, slot.frames, nx, ny, frames);
   deleteKey(s, "COMMENT");
   deleteKey(s, "COMMENT");
   deleteKey(s, "EXTEND");
@@ -163,14 +161,16 @@ int SaveFits(int nx, int ny, int frames, float exposure, long camera, const char
 
 int SaveBiasDark(int nh, int nv, int frames, float exposure, long camera, const char* directory) {
   (void)frames;  // always one frame
-  bool second = CameraNumber(camera) == 2;
+  const CameraSlot& slot = SlotOf(camera);
+  char suffix[16];
+  suffixOf(slot, "BiasDark", suffix, sizeof suffix);
   FitsSave s;
-  FitsBegin(s, directory, second ? "B_BiasDark" : "A_BiasDark", 2ull * nh * nv);
+  FitsBegin(s, directory, suffix, 2ull * nh * nv);
   createImage(s, SHORT_IMG, nh, nv, 1);
   writeCommonKeys(s, exposure);
-  writeCameraKeys(s, camera, second, false);
+  writeCameraKeys(s, camera, slot, false);
   WriteGratingKeys(s);
-  writePixels(s, TSHORT, second ? BiasDark2 : BiasDark1, nh, nv, 1);
+  writePixels(s, TSHORT, slot.biasDark, nh, nv, 1);
   // EXTEND stays in the bias/dark file.
   deleteKey(s, "COMMENT");
   deleteKey(s, "COMMENT");
@@ -179,16 +179,17 @@ int SaveBiasDark(int nh, int nv, int frames, float exposure, long camera, const 
 
 int SaveFlatFits(int nh, int nv, int frames, float exposure, long camera, const char* startText,
                  const char* endText, float elapsed, const char* directory) {
-  bool second = CameraNumber(camera) == 2;
+  const CameraSlot& slot = SlotOf(camera);
+  char suffix[16];
+  suffixOf(slot, "Flat", suffix, sizeof suffix);
   FitsSave s;
-  FitsBegin(s, directory, second ? "B_Flat" : "A_Flat",
-            4ull * nh * nv * (frames >= 2 ? frames : 1));
+  FitsBegin(s, directory, suffix, 4ull * nh * nv * (frames >= 2 ? frames : 1));
   createImage(s, FLOAT_IMG, nh, nv, frames);
   writeCommonKeys(s, exposure);
   writeScanTimes(s, startText, endText, elapsed);
-  writeCameraKeys(s, camera, second, true);
+  writeCameraKeys(s, camera, slot, true);
   WriteGratingKeys(s);
-  writePixels(s, TFLOAT, second ? flatcube2 : flatcube1, nh, nv, frames);
+  writePixels(s, TFLOAT, slot.flatCube, nh, nv, frames);
   deleteKey(s, "COMMENT");
   deleteKey(s, "COMMENT");
   deleteKey(s, "EXTEND");

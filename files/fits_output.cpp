@@ -26,6 +26,7 @@
 #include "state/HELX.h"
 #include "state/monitor.h"
 #include "state/observation_state.h"
+#include "state/setup_in_force.h"
 
 int fits_sync = 1;
 char fits_last_saved[512];
@@ -143,13 +144,14 @@ void ReadCameraInfo(long camera, int* temperature, char* headModel) {
 }
 
 void WriteGratingKeys(FitsSave& save) {
+  // The entry the grating was moved to at OK, and only where it got there: the ring may show
+  // another entry since, and the list may have been read again.
   char wavelength[64] = "", step[32] = "", angle[64] = "";
-  int entry = SelectedWvEntry();
-  if (entry >= 0) {
-    std::snprintf(wavelength, sizeof wavelength, "%.2f",
-                  static_cast<double>(Data[entry].wavelength));
-    std::snprintf(step, sizeof step, "%.2d", Data[entry].step);
-    std::snprintf(angle, sizeof angle, "%.2f", Data[entry].angle);
+  const GratingSetupInForce& grating = setup_in_force.grating;
+  if (grating.index >= 0 && grating.reached) {
+    std::snprintf(wavelength, sizeof wavelength, "%.2f", static_cast<double>(grating.wavelength));
+    std::snprintf(step, sizeof step, "%.2d", grating.step);
+    std::snprintf(angle, sizeof angle, "%.2f", grating.angle);
   }
   ffpkys(save.fptr, "GRATWVLN", wavelength, "Grating wavelength for CAM 1", &save.status);
   FitsStep(save, "write GRATWVLN");

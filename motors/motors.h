@@ -5,6 +5,7 @@
 // Threads: everything here runs on the user-interface thread.
 #pragma once
 
+#include "motors/callbacks.h"
 #include "motors/wavelength_list.h"
 #include "platform/dll6k/dll6k.h"
 #include "platform/ui/userint.h"

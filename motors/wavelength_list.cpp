@@ -106,9 +106,10 @@ int SelectedWvEntry(void) {
   int page = gratingPage();
   int index = -1;
   if (GetCtrlIndex(page, setMotoTAB_Motor_Wavelength, &index) < 0) return -1;
-  if (index < 0 || index >= nWV_FileIO) return -1;
-  return index;
+  return WvEntryLoaded(index) ? index : -1;
 }
+
+int WvEntryLoaded(int index) { return index >= 0 && index < nWV_FileIO; }
 
 int CVICALLBACK AddWvField(int panel, int control, int event, void* callbackData, int eventData1,
                            int eventData2) {

@@ -5,8 +5,9 @@
 // "NUMBER OF WV    =" gives the count and one beginning with "CURRENT_SELECT  =" the entry to
 // select; then 24-byte little-endian records from offset 2000.
 //
-// Threads: loaded on the user-interface thread only; between loads `Data` does not change, so
-// the file writers may read it from the run thread.
+// Threads: loaded and read on the user-interface thread only. OK copies the chosen entry into
+// the setup in force, which is what the files name: reloading the list (the test panel, "Add Wv
+// Field") changes the ring's preview, never what is in force.
 #pragma once
 
 #include <cstdio>
@@ -35,8 +36,10 @@ int ReadHeader(FILE* file);
 int ResetPanel(void);
 int InitPanel(void);
 int InitWvRing(void);
-// The ring's selected entry, or -1 when the ring selects nothing that was loaded. Every
-// reader of `Data` goes through this, so nothing reads past the loaded entries.
+// Whether `index` is one of the loaded entries: every reader of `Data` asks, so nothing reads
+// past them.
+int WvEntryLoaded(int index);
+// The ring's selected entry, or -1 when the ring selects nothing that was loaded.
 int SelectedWvEntry(void);
 
 int CVICALLBACK AddWvField(int panel, int control, int event, void* callbackData, int eventData1,

@@ -32,6 +32,7 @@
 
 #include "platform/pcomm/pcomm.h"
 #include "platform/ui/userint.h"
+#include "scanner/callbacks.h"
 
 // ---- link state ----
 extern void* h_PmacLib;               // the loaded library; null when not loaded

@@ -10,6 +10,7 @@
 #include "files/time_marks.h"
 #include "motors/motors.h"
 #include "platform/os/calendar.h"
+#include "state/camera_slot.h"
 #include "state/observation_state.h"
 
 namespace {
@@ -32,7 +33,7 @@ struct Record {
 std::mutex recordLock;
 Record records[2];  // camera 1, camera 2
 
-Record& recordOf(long handle) { return records[CameraNumber(handle) - 1]; }
+Record& recordOf(const CameraSlot& camera) { return records[camera.number - 1]; }
 
 // "2026-12-08T04:31:53.125": the mark's calendar time plus the instrument seconds since it.
 void dateOf(const Record& r, double instrument, char* out, std::size_t size) {
@@ -51,7 +52,7 @@ void dateOf(const Record& r, double instrument, char* out, std::size_t size) {
 
 void BeginFrameRecord(int camera, int frames) {
   std::lock_guard lock(recordLock);
-  Record& r = records[camera == 2 ? 1 : 0];
+  Record& r = recordOf(Camera(camera));
   r.frames.assign(frames > 0 ? static_cast<std::size_t>(frames) : 0, Frame{});
   for (int k = 0; k < frames; ++k) r.frames[k].step = k + 1;
   r.markCalendarMs = marktime_start_calendar_ms;
@@ -59,18 +60,18 @@ void BeginFrameRecord(int camera, int frames) {
   r.grating = MotorPos1E;
 }
 
-void RecordFrame(long handle, int slot, int step, double exposureStart, float exposure,
+void RecordFrame(const CameraSlot& camera, int slot, int step, double exposureStart, float exposure,
                  PositionReading before, PositionReading after, bool stored) {
   std::lock_guard lock(recordLock);
-  Record& r = recordOf(handle);
+  Record& r = recordOf(camera);
   if (slot < 0 || slot >= static_cast<int>(r.frames.size())) return;
   r.frames[slot] = Frame{step, true, stored, exposureStart, exposure, before, after};
 }
 
-void RecordSeries(long handle, int frames, double exposureStart, double cycle, float exposure,
-                  PositionReading before, PositionReading after) {
+void RecordSeries(const CameraSlot& camera, int frames, double exposureStart, double cycle,
+                  float exposure, PositionReading before, PositionReading after) {
   for (int k = 0; k < frames; ++k)
-    RecordFrame(handle, k, k + 1, exposureStart + k * cycle, exposure, before, after, true);
+    RecordFrame(camera, k, k + 1, exposureStart + k * cycle, exposure, before, after, true);
 }
 
 float DriverExposure(float configured) {
@@ -83,7 +84,7 @@ int SaveFrameRecord(int camera, const char* cubePath) {
   std::vector<FrameTableRow> rows;
   {
     std::lock_guard lock(recordLock);
-    const Record& r = records[camera == 2 ? 1 : 0];
+    const Record& r = recordOf(Camera(camera));
     for (std::size_t k = 0; k < r.frames.size(); ++k) {
       const Frame& f = r.frames[k];
       FrameTableRow row;

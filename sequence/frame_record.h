@@ -9,16 +9,18 @@
 
 #include "scanner/scanner.h"
 
+struct CameraSlot;
+
 // A fresh record of `frames` frames for camera 1 or 2, dated from the last start mark.
 void BeginFrameRecord(int camera, int frames);
-// Frame `slot` (from 0) of the camera whose driver handle is `handle`: the scan step it belongs
-// to, the instrument time its exposure started, its exposure, and the readings around it.
-void RecordFrame(long handle, int slot, int step, double exposureStart, float exposure,
+// Frame `slot` (from 0) of `camera`: the scan step it belongs to, the instrument time its
+// exposure started, its exposure, and the readings around it.
+void RecordFrame(const CameraSlot& camera, int slot, int step, double exposureStart, float exposure,
                  PositionReading before, PositionReading after, bool stored);
 // A series started at `exposureStart`, a frame every `cycle` seconds, all with the series'
 // readings.
-void RecordSeries(long handle, int frames, double exposureStart, double cycle, float exposure,
-                  PositionReading before, PositionReading after);
+void RecordSeries(const CameraSlot& camera, int frames, double exposureStart, double cycle,
+                  float exposure, PositionReading before, PositionReading after);
 // The exposure the current camera's driver gives for its settings (`configured` when it
 // cannot say).
 float DriverExposure(float configured);

@@ -4,6 +4,7 @@
 
 #include "camera/camera.h"
 #include "sequence/sequence.h"
+#include "state/camera_slot.h"
 #include "state/monitor.h"
 #include "state/observation_state.h"
 
@@ -15,7 +16,7 @@ std::atomic<int> sinceBegin{0};
 
 void BeginFramesNotRead(void) { sinceBegin = 0; }
 
-void FrameNotRead(long handle, int step, int code) {
+void FrameNotRead(const CameraSlot& camera, int step, int code) {
   ++run_frames_lost;
   ++run_frames_not_read;
   if (sinceBegin++ > 0) return;
@@ -23,7 +24,7 @@ void FrameNotRead(long handle, int step, int code) {
   std::snprintf(text, sizeof text,
                 "Camera %d did not hand over its frame of step %d (driver code %d): the frame is "
                 "lost and its slot holds zeros.\n",
-                CameraNumber(handle), step, code);
+                camera.number, step, code);
   TellOperator("Error", text);
 }
 

@@ -10,13 +10,15 @@
 
 #include <atomic>
 
+struct CameraSlot;
+
 // Frames of the last Run (or flat field) not read from their camera; counted in
 // run_frames_lost too.
 extern std::atomic<int> run_frames_not_read;
 
 // Before a scan, or a run of single frames or series: the next failure is told again.
 void BeginFramesNotRead(void);
-// Camera `handle`'s frame of `step` (1-based) was not read: the driver answered `code`.
-void FrameNotRead(long handle, int step, int code);
+// `camera`'s frame of `step` (1-based) was not read: the driver answered `code`.
+void FrameNotRead(const CameraSlot& camera, int step, int code);
 // Frames not read since BeginFramesNotRead.
 int FramesNotReadSinceBegin(void);

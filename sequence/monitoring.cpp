@@ -10,6 +10,7 @@
 #include "sequence/frame_record.h"
 #include "sequence/frames_not_read.h"
 #include "sequence/sequence.h"
+#include "state/camera_slot.h"
 #include "state/observation_state.h"
 
 int monitor_thread_id = 0;
@@ -33,12 +34,12 @@ struct Started {
   bool ok() const { return code == DRV_SUCCESS; }
 };
 
-// Starts the current camera (`handle`). The driver's own timings, asked while the camera is
-// idle, include what the settings add to the exposure; the configured time stands in when it
+// Starts the current camera into frame `slot`. The driver's own timings, asked while the camera
+// is idle, include what the settings add to the exposure; the configured time stands in when it
 // cannot say.
-Started expose(long handle, int nh, int nv, int slot) {
-  float exposure = DriverExposure(handle == nCameraHandle2 ? g_fExpTime2 : g_fExpTime1);
-  const int code = TakeImage(nh, nv, handle, slot);
+Started expose(const CameraSlot& camera, int slot) {
+  float exposure = DriverExposure(camera.exposure);
+  const int code = TakeImage(camera.width, camera.height, camera.handle, slot);
   // Read once the start has returned: the post-exposure reading is never early.
   return {Timer(), exposure, code};
 }
@@ -58,33 +59,33 @@ bool stayedAt(int step, double exposureEnd, PositionReading* after) {
 
 // The frame of a step that stayed: read into its slot, or counted as not read (its slot
 // zeroed) when the camera did not start or did not hand it over.
-bool readFrame(const Started& s, long handle, int nh, int nv, int step) {
-  const int code = s.ok() ? DataDump(nh, nv, handle, step - 1) : s.code;
+bool readFrame(const Started& s, const CameraSlot& camera, int step) {
+  const int code = s.ok() ? DataDump(camera.width, camera.height, camera.handle, step - 1) : s.code;
   if (code == DRV_SUCCESS) return true;
-  FrameNotRead(handle, step, code);
+  FrameNotRead(camera, step, code);
   return false;
 }
 
 // A frame that is not stored still has to finish before the camera can start again; its data
 // stay in the driver, and the step's slot keeps its zeros.
-void letFinish(long handle) {
-  WaitCameraIdle(AcquisitionTimeLimit(handle == nCameraHandle2 ? g_fExpTime2 : g_fExpTime1, 1));
+void letFinish(const CameraSlot& camera) {
+  WaitCameraIdle(AcquisitionTimeLimit(camera.exposure, 1));
 }
 
 // One camera, the current one (take mode 0). A step that stayed is taken (true) whether or not
 // the camera handed its frame over: a frame not read is counted apart (FrameNotRead).
-bool takeFrame(int step, long handle, int nh, int nv, PositionReading before) {
-  Started s = expose(handle, nh, nv, step - 1);
+bool takeFrame(int step, const CameraSlot& camera, PositionReading before) {
+  Started s = expose(camera, step - 1);
   PositionReading after{};
   bool stayed = stayedAt(step, s.end(), &after);
   if (!stayed) {
-    RecordFrame(handle, step - 1, step, s.start, static_cast<float>(s.exposure), before, after,
+    RecordFrame(camera, step - 1, step, s.start, static_cast<float>(s.exposure), before, after,
                 false);
-    if (s.ok()) letFinish(handle);
+    if (s.ok()) letFinish(camera);
     return false;
   }
-  const bool read = readFrame(s, handle, nh, nv, step);
-  RecordFrame(handle, step - 1, step, s.start, static_cast<float>(s.exposure), before, after, read);
+  const bool read = readFrame(s, camera, step);
+  RecordFrame(camera, step - 1, step, s.start, static_cast<float>(s.exposure), before, after, read);
   return true;
 }
 
@@ -92,27 +93,27 @@ bool takeFrame(int step, long handle, int nh, int nv, PositionReading before) {
 // and only then are they read (take mode 1).
 bool takeBothFrames(int step, PositionReading before) {
   const int slot = step - 1;
-  SetCurrentCamera(nCameraHandle1);
-  Started s1 = expose(nCameraHandle1, nhDim1, nvDim1, slot);
-  SetCurrentCamera(nCameraHandle2);
-  Started s2 = expose(nCameraHandle2, nhDim2, nvDim2, slot);
+  const CameraSlot& camera1 = Camera(1);
+  const CameraSlot& camera2 = Camera(2);
+  SetCurrentCamera(camera1.handle);
+  Started s1 = expose(camera1, slot);
+  SetCurrentCamera(camera2.handle);
+  Started s2 = expose(camera2, slot);
   PositionReading after{};
   bool stayed = stayedAt(step, s1.end() > s2.end() ? s1.end() : s2.end(), &after);
   bool read1 = false, read2 = false;
-  SetCurrentCamera(nCameraHandle1);
+  SetCurrentCamera(camera1.handle);
   if (stayed)
-    read1 = readFrame(s1, nCameraHandle1, nhDim1, nvDim1, step);
+    read1 = readFrame(s1, camera1, step);
   else if (s1.ok())
-    letFinish(nCameraHandle1);
-  SetCurrentCamera(nCameraHandle2);
+    letFinish(camera1);
+  SetCurrentCamera(camera2.handle);
   if (stayed)
-    read2 = readFrame(s2, nCameraHandle2, nhDim2, nvDim2, step);
+    read2 = readFrame(s2, camera2, step);
   else if (s2.ok())
-    letFinish(nCameraHandle2);
-  RecordFrame(nCameraHandle1, slot, step, s1.start, static_cast<float>(s1.exposure), before, after,
-              read1);
-  RecordFrame(nCameraHandle2, slot, step, s2.start, static_cast<float>(s2.exposure), before, after,
-              read2);
+    letFinish(camera2);
+  RecordFrame(camera1, slot, step, s1.start, static_cast<float>(s1.exposure), before, after, read1);
+  RecordFrame(camera2, slot, step, s2.start, static_cast<float>(s2.exposure), before, after, read2);
   return stayed;
 }
 
@@ -148,10 +149,8 @@ int CVICALLBACK MonitoringThreadFunction(void* data) {
     bool stored = false;
     if (helx_take_mode == 0) {
       GetCurrentCamera(&nUnknownCameraHandle);
-      if (nUnknownCameraHandle == nCameraHandle1)
-        stored = takeFrame(step, nCameraHandle1, nhDim1, nvDim1, before);
-      else if (nUnknownCameraHandle == nCameraHandle2)
-        stored = takeFrame(step, nCameraHandle2, nhDim2, nvDim2, before);
+      if (const CameraSlot* camera = FindSlot(nUnknownCameraHandle))
+        stored = takeFrame(step, *camera, before);
     } else {
       stored = takeBothFrames(step, before);
     }

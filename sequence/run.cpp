@@ -18,8 +18,10 @@
 #include "sequence/sequence.h"
 #include "sequence/unsaved_cubes.h"
 #include "state/HELX.h"
+#include "state/camera_slot.h"
 #include "state/monitor.h"
 #include "state/observation_state.h"
+#include "state/setup_in_force.h"
 
 namespace {
 
@@ -66,37 +68,38 @@ void cube(int column, long camera) {
 
 // One frame into slot `slot`, recorded with the scanner's position read just before and after;
 // a frame the camera did not start or hand over is lost, its slot zeroed.
-void recordedFrame(long camera, int nh, int nv, int slot) {
-  const float exposure = DriverExposure(CameraNumber(camera) == 2 ? g_fExpTime2 : g_fExpTime1);
+void recordedFrame(const CameraSlot& camera, int slot) {
+  const float exposure = DriverExposure(camera.exposure);
   const PositionReading before = ReadPositionNow();
-  int code = TakeImage(nh, nv, camera, slot);
+  const int nh = camera.width, nv = camera.height;
+  int code = TakeImage(nh, nv, camera.handle, slot);
   const double start = Timer();
-  if (code == DRV_SUCCESS) code = DataDump(nh, nv, camera, slot);
+  if (code == DRV_SUCCESS) code = DataDump(nh, nv, camera.handle, slot);
   if (code != DRV_SUCCESS) FrameNotRead(camera, slot + 1, code);
   RecordFrame(camera, slot, slot + 1, start, exposure, before, ReadPositionNow(),
               code == DRV_SUCCESS);
 }
 
 // One frame into slot 0, bracketed by the camera's own marks.
-void singleFrame(long camera, int nh, int nv, char* startText, char* endText, float* elapsed) {
+void singleFrame(const CameraSlot& camera, char* startText, char* endText, float* elapsed) {
   marktime_start(startText);
-  BeginFrameRecord(CameraNumber(camera), 1);
+  BeginFrameRecord(camera.number, 1);
   BeginFramesNotRead();
-  SetCurrentCamera(camera);
-  recordedFrame(camera, nh, nv, 0);
+  SetCurrentCamera(camera.handle);
+  recordedFrame(camera, 0);
   marktime_end(endText);
   *elapsed = time_difference();
 }
 
 // A frame-transfer series of `frames` frames of the current camera, each frame dated from the
 // series' start by the driver's cycle time and given the series' readings.
-void recordedSeries(long camera, int nh, int nv, int frames) {
+void recordedSeries(const CameraSlot& camera, int frames) {
   float exposure = 0, accumulate = 0, kinetic = 0;
   GetAcquisitionTimings(&exposure, &accumulate, &kinetic);
   const PositionReading before = ReadPositionNow();
   const double start = Timer();
   BeginFramesNotRead();
-  const int code = TakeImage_FTmode(nh, nv, frames, camera);
+  const int code = TakeImage_FTmode(camera.width, camera.height, frames, camera.handle);
   if (code != DRV_SUCCESS) {
     // The whole series is lost: its slots hold zeros.
     for (int k = 0; k < frames; ++k) FrameNotRead(camera, k + 1, code);
@@ -108,18 +111,18 @@ void recordedSeries(long camera, int nh, int nv, int frames) {
 // One scan: the camera the monitoring loop reads is made current right before the program runs
 // (take mode 0), or the loop selects both itself (take mode 1). The end mark follows the last
 // frame stored, so no file is written before its data are complete.
-void scan(long camera, int takeMode, float exposure, const char* cameras, char* startText,
-          char* endText, float* elapsed) {
+void scan(const CameraSlot& camera, int takeMode, float exposure, const char* cameras,
+          char* startText, char* endText, float* elapsed) {
   marktime_start(startText);
   if (takeMode == 1) {
     BeginFrameRecord(1, runFrames);
     BeginFrameRecord(2, runFrames);
   } else {
-    BeginFrameRecord(CameraNumber(camera), runFrames);
+    BeginFrameRecord(camera.number, runFrames);
   }
-  if (takeMode == 0) SetCurrentCamera(camera);
+  if (takeMode == 0) SetCurrentCamera(camera.handle);
   BeginFramesNotRead();
-  ExecuteProgram(camera, takeMode);
+  ExecuteProgram(camera.handle, takeMode);
   WaitScanFramesStored(runFrames, exposure, cameras, takeMode == 1 ? 2 : 1);
   marktime_end(endText);
   *elapsed = time_difference();
@@ -132,7 +135,7 @@ bool saveFailed = false;  // in this observation; the run thread's own
 // A cube the data folder refused ends the observation after its run: the next scan would only
 // lose more.
 void saveCube(int camera, int frames, const char* startText, const char* endText, float elapsed) {
-  if (SaveCubeOrKeep(camera, frames, startText, endText, elapsed)) return;
+  if (SaveCubeOrKeep(Camera(camera), frames, startText, endText, elapsed)) return;
   saveFailed = true;
   Run_thread_stop = 1;
 }
@@ -157,10 +160,8 @@ void singleFrameBlock(int configuration) {
     if (configuration != kCamera1Only) ClearFrames(2, 1);
     showCounter(q);
     // Camera 1 is exposed and read completely before camera 2 starts.
-    if (configuration != kCamera2Only)
-      singleFrame(nCameraHandle1, nhDim1, nvDim1, startText1, endText1, &elapsed1);
-    if (configuration != kCamera1Only)
-      singleFrame(nCameraHandle2, nhDim2, nvDim2, startText2, endText2, &elapsed2);
+    if (configuration != kCamera2Only) singleFrame(Camera(1), startText1, endText1, &elapsed1);
+    if (configuration != kCamera1Only) singleFrame(Camera(2), startText2, endText2, &elapsed2);
     if (configuration != kCamera2Only) save1(1, startText1, endText1, elapsed1);
     if (configuration != kCamera1Only) save2(1, startText2, endText2, elapsed2);
     showScanTime();
@@ -179,21 +180,14 @@ void singleFrameBlock(int configuration) {
 
 void videoBlock(int configuration) {
   // The camera the setup confirmed, selected here rather than trusted from whoever ran last.
-  long camera = configuration == kCamera2Only ? nCameraHandle2 : nCameraHandle1;
-  SetCurrentCamera(camera);
+  SetCurrentCamera(Camera(configuration == kCamera2Only ? 2 : 1).handle);
   GetCurrentCamera(&nUnknownCameraHandle);
   while (Run_thread_stop == 0) {
-    if (nUnknownCameraHandle == nCameraHandle1) {
-      TakeImage(nhDim1, nvDim1, nCameraHandle1, 0);
-      DataDump(nhDim1, nvDim1, nCameraHandle1, 0);
-      DisplayCCDImage(nhDim1, nvDim1, 1, nCameraHandle1);
-    } else if (nUnknownCameraHandle == nCameraHandle2) {
-      TakeImage(nhDim2, nvDim2, nCameraHandle2, 0);
-      DataDump(nhDim2, nvDim2, nCameraHandle2, 0);
-      DisplayCCDImage(nhDim2, nvDim2, 1, nCameraHandle2);
-    } else {
-      break;
-    }
+    const CameraSlot* camera = FindSlot(nUnknownCameraHandle);
+    if (!camera) break;
+    TakeImage(camera->width, camera->height, camera->handle, 0);
+    DataDump(camera->width, camera->height, camera->handle, 0);
+    DisplayCCDImage(camera->width, camera->height, 1, camera->handle);
     // Frames follow each other as fast as the camera gives them; the yield only matters when a
     // failing camera returns at once.
     std::this_thread::yield();
@@ -216,12 +210,11 @@ void scanBlock(int configuration, int frames) {
     if (configuration == kBothOneAfterTheOther) {
       helx_take_mode = 0;
       if (WaitScannerAtStart(1, "the scan was not started") != 1) break;
-      scan(nCameraHandle1, 0, g_fExpTime1, "Camera 1", startText1, endText1, &elapsed1);
+      scan(Camera(1), 0, g_fExpTime1, "Camera 1", startText1, endText1, &elapsed1);
       // Camera 1's scan is complete and is saved whatever happens to camera 2's. Stop takes
       // effect after the run in progress: camera 2's scan of this run is still taken.
       int ready = WaitScannerAtStart(0, "camera 2's scan was not started");
-      if (ready == 1)
-        scan(nCameraHandle2, 0, g_fExpTime2, "Camera 2", startText2, endText2, &elapsed2);
+      if (ready == 1) scan(Camera(2), 0, g_fExpTime2, "Camera 2", startText2, endText2, &elapsed2);
       save1(frames, startText1, endText1, elapsed1);
       if (ready == 1) save2(frames, startText2, endText2, elapsed2);
       SetCurrentCamera(nCameraHandle1);
@@ -231,8 +224,8 @@ void scanBlock(int configuration, int frames) {
     } else if (configuration == kBothAtEveryStep) {
       helx_take_mode = 1;
       if (WaitScannerAtStart(1, "the scan was not started") != 1) break;
-      scan(nCameraHandle1, 1, longer(g_fExpTime1, g_fExpTime2), "Cameras 1 and 2", startText1,
-           endText1, &elapsed1);
+      scan(Camera(1), 1, longer(g_fExpTime1, g_fExpTime2), "Cameras 1 and 2", startText1, endText1,
+           &elapsed1);
       save1(frames, startText1, endText1, elapsed1);
       save2(frames, startText1, endText1, elapsed1);
       SetCurrentCamera(nCameraHandle1);
@@ -242,11 +235,11 @@ void scanBlock(int configuration, int frames) {
       helx_take_mode = 0;
       if (WaitScannerAtStart(1, "the scan was not started") != 1) break;
       if (configuration == kCamera1Only) {
-        scan(nCameraHandle1, 0, g_fExpTime1, "Camera 1", startText1, endText1, &elapsed1);
+        scan(Camera(1), 0, g_fExpTime1, "Camera 1", startText1, endText1, &elapsed1);
         save1(frames, startText1, endText1, elapsed1);
         cube(nhDim1 / 2, nCameraHandle1);
       } else {
-        scan(nCameraHandle2, 0, g_fExpTime2, "Camera 2", startText2, endText2, &elapsed2);
+        scan(Camera(2), 0, g_fExpTime2, "Camera 2", startText2, endText2, &elapsed2);
         save2(frames, startText2, endText2, elapsed2);
         cube(nhDim2 / 2, nCameraHandle2);
       }
@@ -278,7 +271,7 @@ void frameTransferBlock(int configuration, int frames) {
       SetCurrentCamera(nCameraHandle1);
       marktime_start(startText1);
       BeginFrameRecord(1, frames);
-      recordedSeries(nCameraHandle1, nhDim1, nvDim1, frames);
+      recordedSeries(Camera(1), frames);
       marktime_end(endText1);
       elapsed1 = time_difference();
       save1(frames, startText1, endText1, elapsed1);
@@ -290,7 +283,7 @@ void frameTransferBlock(int configuration, int frames) {
       SetCurrentCamera(nCameraHandle2);
       marktime_start(startText2);
       BeginFrameRecord(2, frames);
-      recordedSeries(nCameraHandle2, nhDim2, nvDim2, frames);
+      recordedSeries(Camera(2), frames);
       marktime_end(endText2);
       elapsed2 = time_difference();
       save2(frames, startText2, endText2, elapsed2);
@@ -303,13 +296,13 @@ void frameTransferBlock(int configuration, int frames) {
       SetCurrentCamera(nCameraHandle1);
       marktime_start(startText1);
       BeginFrameRecord(1, frames);
-      recordedSeries(nCameraHandle1, nhDim1, nvDim1, frames);
+      recordedSeries(Camera(1), frames);
       marktime_end(endText1);
       elapsed1 = time_difference();
       SetCurrentCamera(nCameraHandle2);
       marktime_start(startText2);
       BeginFrameRecord(2, frames);
-      recordedSeries(nCameraHandle2, nhDim2, nvDim2, frames);
+      recordedSeries(Camera(2), frames);
       marktime_end(endText2);
       elapsed2 = time_difference();
       save1(frames, startText1, endText1, elapsed1);
@@ -330,36 +323,33 @@ void scanStopBlock(int configuration, int frames) {
         "configuration.\n";
     TellOperator("Warning", why);
   } else {
+    const CameraSlot& camera = Camera(1);
     helx_take_mode = 0;
-    SetCurrentCamera(nCameraHandle1);
+    SetCurrentCamera(camera.handle);
     int runs = sequential_number;
     for (int q = 0; q < runs; q++) {
       if (Run_thread_stop != 0) break;
-      ClearFrames(1, frames);
+      ClearFrames(camera.number, frames);
       showCounter(q);
       marktime_start(startText1);
-      BeginFrameRecord(1, frames);
+      BeginFrameRecord(camera.number, frames);
       BeginFramesNotRead();
-      for (int m = 0; m < frames; m++) recordedFrame(nCameraHandle1, nhDim1, nvDim1, m);
+      for (int m = 0; m < frames; m++) recordedFrame(camera, m);
       marktime_end(endText1);
       elapsed1 = time_difference();
       save1(frames, startText1, endText1, elapsed1);
-      cube(nhDim1 / 2, nCameraHandle1);
+      cube(camera.width / 2, camera.handle);
     }
     Radio_SetMarkedOption(mainPanel, PANEL_SelectAxis, 0);
-    DisplayCCDImage(nhDim1, nvDim1, frames, nCameraHandle1);
-    SetCurrentCamera(nCameraHandle1);
+    DisplayCCDImage(camera.width, camera.height, frames, camera.handle);
+    SetCurrentCamera(camera.handle);
     view(1, 0, 0, 1);
   }
   resetSlide(frames);
 }
 
-int SetupAcquisitionMode() {
-  int ccdPage = 0, mode = 1;
-  GetPanelHandleFromTabPage(HELXpanelSetting, SetHELX_setTAB, 0, &ccdPage);
-  GetCtrlVal(ccdPage, setCCDTAB_CCD_setAcq, &mode);
-  return mode;
-}
+// The acquisition mode the cameras were set up for at OK, whatever the dialog shows since.
+int SetupAcquisitionMode() { return setup_in_force.acquisition; }
 
 // Homing jogs the scanner and sets its zero: a scan started meanwhile would start from
 // anywhere, and one started after a failed homing from a zero that was never set. Modes that

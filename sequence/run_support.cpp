@@ -12,6 +12,7 @@
 #include "sequence/frames_not_read.h"
 #include "sequence/sequence.h"
 #include "state/HELX.h"
+#include "state/camera_slot.h"
 #include "state/monitor.h"
 #include "state/observation_state.h"
 
@@ -55,9 +56,9 @@ void DiscardImagePanel(void) {
 }
 
 void ClearFrames(int camera, int frames) {
-  unsigned short* buffer = camera == 2 ? g_pRawData2 : g_pRawData;
-  int nh = camera == 2 ? nhDim2 : nhDim1;
-  int nv = camera == 2 ? nvDim2 : nvDim1;
+  const CameraSlot& slot = Camera(camera);
+  unsigned short* buffer = slot.frames;
+  int nh = slot.width, nv = slot.height;
   if (!buffer || nh <= 0 || nv <= 0) return;
   std::size_t count = static_cast<std::size_t>(nh) * static_cast<std::size_t>(nv) *
                       static_cast<std::size_t>(frames > 1 ? frames : 1);
@@ -148,8 +149,7 @@ std::uintmax_t fitsBytes(std::uintmax_t samples, std::uintmax_t bytesPerSample) 
 }
 
 std::uintmax_t cubeSamples(int camera, int frames) {
-  int nh = camera == 2 ? nhDim2 : nhDim1;
-  int nv = camera == 2 ? nvDim2 : nvDim1;
+  int nh = Camera(camera).width, nv = Camera(camera).height;
   if (nh <= 0 || nv <= 0) return 0;
   return static_cast<std::uintmax_t>(nh) * static_cast<std::uintmax_t>(nv) *
          static_cast<std::uintmax_t>(frames > 1 ? frames : 1);

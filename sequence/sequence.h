@@ -8,6 +8,7 @@
 
 #include "platform/ui/userint.h"
 #include "scanner/step_handshake.h"
+#include "sequence/callbacks.h"
 
 // The monitoring loop's thread-pool function id, while power-up waits for it.
 extern int monitor_thread_id;

@@ -10,6 +10,7 @@
 #include "sequence/frame_record.h"
 #include "sequence/sequence.h"
 #include "state/HELX.h"
+#include "state/camera_slot.h"
 #include "state/monitor.h"
 #include "state/observation_state.h"
 
@@ -31,15 +32,13 @@ KeptCube keptCubes[2];  // camera 1, camera 2
 bool discardWarned = false;
 
 // The cube, and beside it its per-frame table (a table that fails is told; the cube stays).
-int saveTo(int camera, const KeptCube& c, const char* directory) {
-  int saved = camera == 2 ? SaveFits(nhDim2, nvDim2, c.frames, g_fExpTime2, nCameraHandle2,
-                                     c.startText, c.endText, c.elapsed, directory)
-                          : SaveFits(nhDim1, nvDim1, c.frames, g_fExpTime1, nCameraHandle1,
-                                     c.startText, c.endText, c.elapsed, directory);
+int saveTo(const CameraSlot& camera, const KeptCube& c, const char* directory) {
+  int saved = SaveFits(camera.width, camera.height, c.frames, camera.exposure, camera.handle,
+                       c.startText, c.endText, c.elapsed, directory);
   if (saved) {
     char cube[sizeof fits_last_saved];
     std::snprintf(cube, sizeof cube, "%s", fits_last_saved);
-    SaveFrameRecord(camera, cube);
+    SaveFrameRecord(camera.number, cube);
   }
   return saved;
 }
@@ -65,7 +64,7 @@ std::string folderOf(const char* path) {
 
 }  // namespace
 
-int SaveCubeOrKeep(int camera, int frames, const char* startText, const char* endText,
+int SaveCubeOrKeep(const CameraSlot& camera, int frames, const char* startText, const char* endText,
                    float elapsed) {
   KeptCube cube = describe(frames, startText, endText, elapsed);
   if (saveTo(camera, cube, entire_directory)) return 1;
@@ -75,17 +74,17 @@ int SaveCubeOrKeep(int camera, int frames, const char* startText, const char* en
     std::snprintf(text, sizeof text,
                   "Camera %d's cube could not be saved in %s; it was saved as %s instead. The "
                   "observation stops after this run.\n",
-                  camera, entire_directory, fits_last_saved);
+                  camera.number, entire_directory, fits_last_saved);
   } else {
     ++run_files_not_saved;
     cube.kept = true;
-    keptCubes[camera == 2 ? 1 : 0] = cube;
+    keptCubes[camera.number - 1] = cube;
     discardWarned = false;
     std::snprintf(text, sizeof text,
                   "Camera %d's cube could not be saved in %s, nor in the working directory's "
                   "\"%s\" folder: it is only in memory. Save it with \"Save Unsaved\" before the "
                   "next Run or OK. The observation stops after this run.\n",
-                  camera, entire_directory, kUnsavedFolder);
+                  camera.number, entire_directory, kUnsavedFolder);
   }
   TellOperator("Error", text);
   return 0;
@@ -106,7 +105,7 @@ int SaveUnsavedBeforeRelease(const char* action, int refuseOnce) {
   if (helx::os::PrepareWritableFolder(kUnsavedFolder).empty()) {
     for (int camera = 1; camera <= 2; ++camera) {
       KeptCube& k = keptCubes[camera - 1];
-      if (k.kept && saveTo(camera, k, kUnsavedFolder)) {
+      if (k.kept && saveTo(Camera(camera), k, kUnsavedFolder)) {
         k.kept = false;
         std::snprintf(text, sizeof text, "Camera %d's cube kept in memory was saved as %s.\n",
                       camera, fits_last_saved);
@@ -151,14 +150,14 @@ int CVICALLBACK cmdSaveUnsaved(int panel, int control, int event, void* callback
   for (int camera = 1; camera <= 2; ++camera) {
     KeptCube& k = keptCubes[camera - 1];
     if (!k.kept) continue;
-    char title[96], path[261] = "";
+    char title[96], name[16], path[261] = "";
     std::snprintf(title, sizeof title, "Save Unsaved: a folder for camera %d's cube", camera);
-    if (FileSelectPopup("", camera == 2 ? "HELX_B.fts" : "HELX_A.fts", "*.fts", title,
-                        VAL_SAVE_BUTTON, 0, 0, 1, 1, path) <= 0)
+    std::snprintf(name, sizeof name, "HELX_%s.fts", Camera(camera).letter);
+    if (FileSelectPopup("", name, "*.fts", title, VAL_SAVE_BUTTON, 0, 0, 1, 1, path) <= 0)
       continue;  // the operator cancelled: the cube stays kept
     std::string folder = folderOf(path);
     std::string problem = helx::os::PrepareWritableFolder(folder);
-    if (problem.empty() && saveTo(camera, k, folder.c_str())) {
+    if (problem.empty() && saveTo(Camera(camera), k, folder.c_str())) {
       k.kept = false;
       std::snprintf(text, sizeof text, "Camera %d's cube kept in memory was saved as %s.\n", camera,
                     fits_last_saved);

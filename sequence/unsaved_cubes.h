@@ -8,10 +8,12 @@
 // they see kept cubes only once the run has ended (the run thread is their only writer).
 #pragma once
 
-// Saves camera 1's or camera 2's cube of `frames` frames into the run's data folder; on failure
-// into the fallback folder, or else keeps it. Returns 1 only when the data folder took it; any
-// other outcome is told to the operator and counted (run_files_not_saved when kept).
-int SaveCubeOrKeep(int camera, int frames, const char* startText, const char* endText,
+struct CameraSlot;
+
+// Saves the camera's cube of `frames` frames into the run's data folder; on failure into the
+// fallback folder, or else keeps it. Returns 1 only when the data folder took it; any other
+// outcome is told to the operator and counted (run_files_not_saved when kept).
+int SaveCubeOrKeep(const CameraSlot& camera, int frames, const char* startText, const char* endText,
                    float elapsed);
 // Undims "Save Unsaved" while a kept cube waits, and dims it otherwise.
 void ShowUnsavedButton(void);

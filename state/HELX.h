@@ -1,13 +1,11 @@
 /* Constants of the panel resource HELX.uir: panels, tab pages, controls and the menu bar.
    Each number is the one the resource gives; tests/app/uir_resource_test.cpp checks that the
-   two agree, constant by constant and kind by kind. */
+   two agree, constant by constant and kind by kind. The callbacks the comments name are declared
+   by the folders that define them (camera/callbacks.h, ...), so that no folder sees the
+   callbacks of a folder above it. */
 
-#ifndef HELX_APP_HELX_H
-#define HELX_APP_HELX_H
-
-#ifndef CVICALLBACK
-#define CVICALLBACK
-#endif
+#ifndef HELX_STATE_HELX_H
+#define HELX_STATE_HELX_H
 
 /* The table keeps the toolkit's one-line layout. */
 /* clang-format off */
@@ -233,106 +231,4 @@
 
 /* clang-format on */
 
-/* Callback prototypes, in the toolkit's three signatures. */
-
-/* panel callbacks */
-int CVICALLBACK Graphicpnl_proc(int panel, int event, void* callbackData, int eventData1,
-                                int eventData2);
-int CVICALLBACK InfoPanel_proc(int panel, int event, void* callbackData, int eventData1,
-                               int eventData2);
-int CVICALLBACK panel_proc(int panel, int event, void* callbackData, int eventData1,
-                           int eventData2);
-int CVICALLBACK SetHELX_proc(int panel, int event, void* callbackData, int eventData1,
-                             int eventData2);
-int CVICALLBACK test_panel_proc(int panel, int event, void* callbackData, int eventData1,
-                                int eventData2);
-
-/* control callbacks */
-int CVICALLBACK pic_window(int panel, int control, int event, void* callbackData, int eventData1,
-                           int eventData2);
-int CVICALLBACK PowerOn(int panel, int control, int event, void* callbackData, int eventData1,
-                        int eventData2);
-int CVICALLBACK PowerOff(int panel, int control, int event, void* callbackData, int eventData1,
-                         int eventData2);
-int CVICALLBACK Set_HELX_parameter(int panel, int control, int event, void* callbackData,
-                                   int eventData1, int eventData2);
-int CVICALLBACK Obs_Test(int panel, int control, int event, void* callbackData, int eventData1,
-                         int eventData2);
-int CVICALLBACK cmdOpen(int panel, int control, int event, void* callbackData, int eventData1,
-                        int eventData2);
-int CVICALLBACK cmdStop(int panel, int control, int event, void* callbackData, int eventData1,
-                        int eventData2);
-int CVICALLBACK viewCCD1(int panel, int control, int event, void* callbackData, int eventData1,
-                         int eventData2);
-int CVICALLBACK viewCCD2(int panel, int control, int event, void* callbackData, int eventData1,
-                         int eventData2);
-int CVICALLBACK QuitCallback(int panel, int control, int event, void* callbackData, int eventData1,
-                             int eventData2);
-int CVICALLBACK cmd_Run(int panel, int control, int event, void* callbackData, int eventData1,
-                        int eventData2);
-int CVICALLBACK cmdSaveUnsaved(int panel, int control, int event, void* callbackData,
-                               int eventData1, int eventData2);
-int CVICALLBACK drawHistogram(int panel, int control, int event, void* callbackData, int eventData1,
-                              int eventData2);
-int CVICALLBACK Ampon_timer(int panel, int control, int event, void* callbackData, int eventData1,
-                            int eventData2);
-int CVICALLBACK SetSelectFrame(int panel, int control, int event, void* callbackData,
-                               int eventData1, int eventData2);
-int CVICALLBACK SetBytsclMax(int panel, int control, int event, void* callbackData, int eventData1,
-                             int eventData2);
-int CVICALLBACK SetBytsclMin(int panel, int control, int event, void* callbackData, int eventData1,
-                             int eventData2);
-int CVICALLBACK setFrameAxis(int panel, int control, int event, void* callbackData, int eventData1,
-                             int eventData2);
-int CVICALLBACK HELX_setCancel(int panel, int control, int event, void* callbackData,
-                               int eventData1, int eventData2);
-int CVICALLBACK setTAB(int panel, int control, int event, void* callbackData, int eventData1,
-                       int eventData2);
-int CVICALLBACK HELX_setOK(int panel, int control, int event, void* callbackData, int eventData1,
-                           int eventData2);
-int CVICALLBACK CCD_setExpTime(int panel, int control, int event, void* callbackData,
-                               int eventData1, int eventData2);
-int CVICALLBACK CCD_setBinning(int panel, int control, int event, void* callbackData,
-                               int eventData1, int eventData2);
-int CVICALLBACK CCD_setCamera(int panel, int control, int event, void* callbackData, int eventData1,
-                              int eventData2);
-int CVICALLBACK Scan_Mode(int panel, int control, int event, void* callbackData, int eventData1,
-                          int eventData2);
-int CVICALLBACK make_foldert_arget(int panel, int control, int event, void* callbackData,
-                                   int eventData1, int eventData2);
-int CVICALLBACK setCooler(int panel, int control, int event, void* callbackData, int eventData1,
-                          int eventData2);
-int CVICALLBACK motor_device_select(int panel, int control, int event, void* callbackData,
-                                    int eventData1, int eventData2);
-int CVICALLBACK AddWvField(int panel, int control, int event, void* callbackData, int eventData1,
-                           int eventData2);
-int CVICALLBACK upload_data(int panel, int control, int event, void* callbackData, int eventData1,
-                            int eventData2);
-int CVICALLBACK radio_scan(int panel, int control, int event, void* callbackData, int eventData1,
-                           int eventData2);
-int CVICALLBACK radio_motor(int panel, int control, int event, void* callbackData, int eventData1,
-                            int eventData2);
-int CVICALLBACK STR_Command(int panel, int control, int event, void* callbackData, int eventData1,
-                            int eventData2);
-int CVICALLBACK motor_step_increase(int panel, int control, int event, void* callbackData,
-                                    int eventData1, int eventData2);
-int CVICALLBACK motor_step_decrease(int panel, int control, int event, void* callbackData,
-                                    int eventData1, int eventData2);
-int CVICALLBACK SlitStepIncrease(int panel, int control, int event, void* callbackData,
-                                 int eventData1, int eventData2);
-int CVICALLBACK SlitStepDecrease(int panel, int control, int event, void* callbackData,
-                                 int eventData1, int eventData2);
-int CVICALLBACK SetZero(int panel, int control, int event, void* callbackData, int eventData1,
-                        int eventData2);
-int CVICALLBACK Motor_Stop(int panel, int control, int event, void* callbackData, int eventData1,
-                           int eventData2);
-
-/* menu callbacks */
-void CVICALLBACK mnuOpen(int menubar, int menuItem, void* callbackData, int panel);
-void CVICALLBACK mnuSave(int menubar, int menuItem, void* callbackData, int panel);
-void CVICALLBACK mnuExit(int menubar, int menuItem, void* callbackData, int panel);
-void CVICALLBACK mnuSetup(int menubar, int menuItem, void* callbackData, int panel);
-void CVICALLBACK mnuTest(int menubar, int menuItem, void* callbackData, int panel);
-void CVICALLBACK mnuAbout(int menubar, int menuItem, void* callbackData, int panel);
-
-#endif /* HELX_APP_HELX_H */
+#endif /* HELX_STATE_HELX_H */

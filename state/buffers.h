@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <mutex>
 
 // A picture the display shows: its samples, its own size, and whether it owns them (a copy)
 // or refers to another buffer (a camera's single frame).
@@ -13,8 +14,6 @@ struct Plane {
   int height = 0;
   bool owned = false;
 };
-
-#include <mutex>
 
 // Held while a camera frame is copied into a frame buffer and while a frame buffer is released
 // or replaced, so that a buffer is never freed under a read-out in progress.
@@ -27,8 +26,8 @@ float* AllocateFloats(std::size_t count);
 void ReleaseBuffer(unsigned short*& buffer);
 void ReleaseBuffer(float*& buffer);
 void ReleasePlane(Plane& plane);
-// Makes `plane` an owned copy of `count` samples of a new size (releasing what it held);
-// returns false (plane empty) when memory cannot be had.
+// Makes `plane` own a new buffer of width x height samples, not yet filled (releasing what it
+// held); returns false (plane empty) for an empty size or when memory cannot be had.
 bool AllocatePlane(Plane& plane, int width, int height);
 // Makes `plane` refer to a buffer it does not own (releasing what it held).
 void ReferPlane(Plane& plane, unsigned short* data, int width, int height);

@@ -54,10 +54,6 @@ std::atomic<int> run_active{0};
 
 int RunActive(void) { return run_active.load(); }
 
-int CameraNumber(long handle) {
-  return handle == nCameraHandle2 && handle != nCameraHandle1 ? 2 : 1;
-}
-
 std::atomic<int> helx_take_mode{0};
 std::atomic<int> take{0};
 std::atomic<int> Scanpos_CCDframe{0};

@@ -52,7 +52,7 @@ extern float scan_stroke;
 extern char data_directory[32];
 extern char entire_directory[252];
 
-// ---- camera geometry, handles and buffers ----
+// ---- camera geometry, handles and buffers (a camera's together: state/camera_slot.h) ----
 extern long nCameraHandle1, nCameraHandle2;
 extern int nNumberOfCameras;
 extern long nUnknownCameraHandle;
@@ -71,8 +71,6 @@ extern Plane pFitsData;     // the whole file read last (width NAXIS1, height NA
 extern Plane pusFitsData;   // the current plane of a file cube, always an owned copy
 extern Plane planeDataCCD;  // the camera plane shown; refers to a frame buffer or owns a copy
 extern std::atomic<int> DataSource;
-// 2 for camera 2's handle (when it is not also camera 1's: one camera found), 1 otherwise.
-int CameraNumber(long handle);
 extern int colortable[256];  // grey palette for the display: entry i is i, i, i, 0
 
 // ---- status and run control ----

@@ -1,6 +1,7 @@
 #include "platform/ui/services.h"
 
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace helx::ui {
@@ -10,6 +11,7 @@ struct Registry {
   std::mutex mutex;
   std::vector<Service> services;
   std::vector<Service*> running;
+  std::optional<ScriptRunner> script;
 };
 Registry& registry() {
   static Registry r;
@@ -35,6 +37,7 @@ std::string StartServices(const Options& options) {
   }
   if (options.statusPort >= 0 && !statusTaken)
     return "--status-port: this build has no status page";
+  if (!options.script.empty() && !r.script) return "--script: this build has no script runner";
   return "";
 }
 
@@ -43,6 +46,35 @@ void StopServices() {
   std::lock_guard lock(r.mutex);
   for (auto it = r.running.rbegin(); it != r.running.rend(); ++it) (*it)->stop();
   r.running.clear();
+}
+
+void RegisterScriptRunner(ScriptRunner runner) {
+  auto& r = registry();
+  std::lock_guard lock(r.mutex);
+  r.script = std::move(runner);
+}
+
+namespace {
+// Called without the lock: ending the script joins its thread.
+std::optional<ScriptRunner> scriptRunner() {
+  auto& r = registry();
+  std::lock_guard lock(r.mutex);
+  return r.script;
+}
+}  // namespace
+
+bool StartScript(const Options& options) {
+  auto runner = scriptRunner();
+  return !options.script.empty() && runner && runner->start(options.script);
+}
+
+void EndScript() {
+  if (auto runner = scriptRunner()) runner->end();
+}
+
+int ScriptStatus() {
+  auto runner = scriptRunner();
+  return runner ? runner->status() : 0;
 }
 
 }  // namespace helx::ui

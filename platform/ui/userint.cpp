@@ -17,7 +17,6 @@
 #include "platform/ui/operator.h"
 #include "platform/ui/options.h"
 #include "platform/ui/resource.h"
-#include "platform/ui/script/session.h"
 #include "platform/ui/services.h"
 #include "platform/ui/timers.h"
 
@@ -238,7 +237,7 @@ void CloseCVIRTE(void) {
   helx::ui::Timers::shutdown();
   // A command-line script that stopped ends the process with its status, as main's return
   // would end it, since the program's own main returns 0 after closing the runtime.
-  if (int status = helx::ui::script::SessionStatus()) {
+  if (int status = helx::ui::ScriptStatus()) {
     std::fflush(nullptr);
     std::exit(status);
   }
@@ -992,9 +991,9 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
 int RunUserInterface(void) {
   auto& opts = helx::ui::RuntimeOptions();
   // The command line's script runs beside the outermost event loop and ends with it.
-  bool script = !opts.script.empty() && helx::ui::script::StartSession(opts.script);
+  bool script = helx::ui::StartScript(opts);
   int code = EventLoop::instance().run();
-  if (script) helx::ui::script::EndSession();
+  if (script) helx::ui::EndScript();
   return code;
 }
 

@@ -137,8 +137,8 @@ typedef void(CVICALLBACK* ThreadFunctionCallbackPtr)(int poolHandle, int functio
 // Reads the platform's own options (--headless, --script FILE, --time-scale X) and prepares
 // the runtime. Returns 1 on success, 0 on failure (an unknown option, a missing script).
 int InitCVIRTE(void* hInstance, char* argv[], void* reserved);
-// Ends the process with the command line's script status when that script stopped
-// (script/session.h); otherwise returns.
+// Ends the process with the command line's script status when that script stopped (the runner
+// registers itself: services.h); otherwise returns.
 void CloseCVIRTE(void);
 
 // ---- panels ----

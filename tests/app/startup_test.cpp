@@ -164,7 +164,8 @@ TEST_F(HelxProgram, DialogCallbacksDimWhatTheChoicesExclude) {
 
     SetCtrlIndex(scan, setScanTAB_Scan_Mode, 1);
     Scan_Mode(scan, setScanTAB_Scan_Mode, EVENT_COMMIT, nullptr, 0, 0);
-    EXPECT_EQ(scan_mode, 1);
+    // A preview: the mode in force changes at OK alone.
+    EXPECT_EQ(scan_mode, -1);
     GetCtrlAttribute(scan, setScanTAB_Scan_speed, ATTR_DIMMED, &dimmed);
     EXPECT_EQ(dimmed, 0);
     GetCtrlAttribute(scan, setScanTAB_Scan_Step_size, ATTR_DIMMED, &dimmed);

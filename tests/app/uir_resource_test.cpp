@@ -1,12 +1,15 @@
 // The panel resource site/HELX.uir and the constants header state/HELX.h must describe the same
-// panels, pages, controls and menus, number by number and kind by kind; the resource's layout
-// must be usable (every control inside its panel, no two operable controls on top of each other)
-// and every list must preselect one of its own items.
+// panels, pages, controls and menus, number by number and kind by kind, and the folders'
+// callbacks.h must declare each callback the resource binds; the resource's layout must be
+// usable (every control inside its panel, no two operable controls on top of each other) and
+// every list must preselect one of its own items.
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -49,8 +52,30 @@ const std::string& headerText() {
   return text;
 }
 
+// Every folder declares the callbacks it defines in its callbacks.h. The constants header is read
+// with them, so that a prototype left there too counts twice.
+const std::string& prototypeText() {
+  static const std::string text = [] {
+    namespace fs = std::filesystem;
+    std::vector<fs::path> headers;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(sourceDir(), error)) {
+      if (fs::is_regular_file(entry.path() / "callbacks.h")) {
+        headers.push_back(entry.path() / "callbacks.h");
+      }
+    }
+    std::sort(headers.begin(), headers.end());
+    std::string all = headerText();
+    for (const fs::path& header : headers) {
+      all += "\n" + readText(header.string());
+    }
+    return all;
+  }();
+  return text;
+}
+
 // ---------------------------------------------------------------------------------------------
-// The header: numeric defines with their comments, and the callback prototypes.
+// The headers: numeric defines with their comments, and the callback prototypes.
 
 struct Define {
   long value = 0;
@@ -112,7 +137,7 @@ std::map<std::string, std::vector<Form>> headerPrototypes(Problems& problems) {
   static const std::regex proto(R"((int|void) CVICALLBACK (\w+) ?\(([^)]*)\) ?;)");
   static const std::regex named(R"(CVICALLBACK (\w+) ?\()");
   static const std::regex param(R"(^\s*(.*[\s*])\s*\w+\s*$)");
-  const std::string text = std::regex_replace(headerText(), space, " ");
+  const std::string text = std::regex_replace(prototypeText(), space, " ");
   std::map<std::string, std::vector<Form>> found;
   std::set<std::string> read;
   for (auto it = std::sregex_iterator(text.begin(), text.end(), proto);

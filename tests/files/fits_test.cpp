@@ -17,6 +17,7 @@
 #include "platform/ui/userint.h"
 #include "state/HELX.h"
 #include "state/observation_state.h"
+#include "state/setup_in_force.h"
 
 namespace fs = std::filesystem;
 using helx::ui::Operator;
@@ -39,6 +40,7 @@ class FitsFiles : public PanelTest {
     g_nFrameNumber1 = 10;
     writeWvIni("Wv.ini", 3, 1, {6562.8f, 8542.09f, 6302.5f});
     InitWvRing();
+    confirmGrating(1);
     setMisc("A. Observer", 0);
     fits_sync = 0;  // tmpfs here; the sync path has its own test
   }
@@ -75,6 +77,11 @@ class FitsFiles : public PanelTest {
     (camera == 1 ? BiasDark1 : BiasDark2) = bias.data();
     EXPECT_EQ(SaveBiasDark(8, 6, 1, 0.03f, camera == 1 ? nCameraHandle1 : nCameraHandle2, kDir), 1);
     return OnlyFile(folder, camera == 1 ? "_A_BiasDark.fts" : "_B_BiasDark.fts");
+  }
+  // The grating moved to entry `entry` of the list at OK (and standing there, or not).
+  static void confirmGrating(int entry, bool reached = true) {
+    setup_in_force.grating = {entry, Data[entry].wavelength, Data[entry].step, Data[entry].angle,
+                              reached};
   }
   std::string value(const std::string& path, const std::string& key) {
     auto cards = ReadCards(path);
@@ -242,6 +249,7 @@ TEST_F(FitsFiles, GratingStepIsZeroPaddedToTwoDigits) {
   // Entry steps are i * 100 + 5 in the fixture's list; set our own.
   for (auto [step, text] : {std::pair{5, "05"}, {12345, "12345"}, {-3, "-03"}}) {
     Data[1].step = step;
+    confirmGrating(1);
     std::string path = save(1);
     EXPECT_EQ(value(path, "GRATSTEP"), text);
     fs::remove(path);
@@ -284,8 +292,22 @@ TEST_F(FitsFiles, LibraryCommentsAndExtendAreDeletedExceptExtendInBiasDark) {
   EXPECT_NE(std::find(flat.begin(), flat.end(), "STRTIME"), flat.end());
 }
 
+TEST_F(FitsFiles, GratingCardsNameTheEntryInForceNotTheRing) {
+  // The ring browsed to another entry, or the list read again, after OK.
+  SetCtrlIndex(gratingPage(), setMotoTAB_Motor_Wavelength, 2);
+  std::string path = save(1);
+  EXPECT_EQ(value(path, "GRATWVLN"), "8542.09");
+  EXPECT_EQ(value(path, "GRATSTEP"), "105");
+  fs::remove(path);
+  // A grating that did not reach its entry names none.
+  confirmGrating(1, false);
+  auto cards = ReadCards(save(1));
+  EXPECT_EQ(FindCard(cards, "GRATWVLN")->value, "");
+  EXPECT_EQ(FindCard(cards, "GRATSTEP")->value, "");
+}
+
 TEST_F(FitsFiles, UnselectedWavelengthWritesEmptyGratingTextsAndOperatorTextIsPrintable) {
-  ClearListCtrl(gratingPage(), setMotoTAB_Motor_Wavelength);  // the ring selects -1
+  setup_in_force.grating = {};  // no entry was confirmed
   setMisc(std::string("Ob\tserv\xe9r") + std::string(200, 'x'), 8, "user\x01target");
   auto cards = ReadCards(save(1));
   EXPECT_EQ(FindCard(cards, "GRATWVLN")->value, "");

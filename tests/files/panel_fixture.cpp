@@ -14,6 +14,7 @@
 #include "platform/ui/userint.h"
 #include "state/HELX.h"
 #include "state/observation_state.h"
+#include "state/setup_in_force.h"
 
 namespace fs = std::filesystem;
 
@@ -52,13 +53,13 @@ int PanelTest::gratingPage() const {
 
 void PanelTest::setMisc(const std::string& observer, int target, const std::string& name,
                         const std::string& ar, int x, int y) {
-  int page = miscPage();
-  SetCtrlVal(page, setMISC_MISC_Observer, observer.c_str());
-  SetCtrlVal(page, setMISC_MISC_TargetRing, target);
-  SetCtrlVal(page, setMISC_MISC_Target, name.c_str());
-  SetCtrlVal(page, setMISC_MISC_ARNumber, ar.c_str());
-  SetCtrlVal(page, setMISC_sunXpos, x);
-  SetCtrlVal(page, setMISC_sunYpos, y);
+  SetupInForce& setup = setup_in_force;
+  std::snprintf(setup.observer, sizeof setup.observer, "%s", observer.c_str());
+  setup.target = target;
+  std::snprintf(setup.targetName, sizeof setup.targetName, "%s", name.c_str());
+  std::snprintf(setup.arNumber, sizeof setup.arNumber, "%s", ar.c_str());
+  setup.telescopeX = x;
+  setup.telescopeY = y;
 }
 
 void PanelTest::writeWvIni(const fs::path& file, int count, int select,

@@ -14,7 +14,7 @@ class PanelTest : public ::testing::Test {
   void SetUp() override;
   int miscPage() const;
   int gratingPage() const;
-  // Fills the Misc. page.
+  // The observer, target and telescope position as an OK confirmed them (what the files name).
   void setMisc(const std::string& observer, int target, const std::string& name = "",
                const std::string& ar = "", int x = 0, int y = 0);
   // Writes a Wv.ini with `count` in the count slot, `select` in the selection slot and the

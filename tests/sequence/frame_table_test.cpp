@@ -20,76 +20,6 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// The table as Astropy's Table.read gives it, one JSON object per row.
-const char kReadTable[] = R"(
-import json, math, sys
-from astropy.table import Table
-t = Table.read(sys.argv[1])
-rows = []
-for r in t:
-    row = {}
-    for c in t.colnames:
-        v = r[c]
-        v = v.item() if hasattr(v, "item") else v
-        row[c] = None if isinstance(v, float) and math.isnan(v) else v
-    rows.append(row)
-print(json.dumps(rows))
-)";
-
-nlohmann::json readTable(const fs::path& table) {
-  const fs::path script = fs::current_path() / "read_table.py";
-  std::ofstream(script) << kReadTable;
-  std::string command = "/usr/bin/python3 '" + script.string() + "' '" + table.string() + "'";
-  std::string out;
-  FILE* p = ::popen(command.c_str(), "r");
-  if (!p) return {};
-  std::array<char, 4096> buffer;
-  for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), p)) > 0;)
-    out.append(buffer.data(), n);
-  ::pclose(p);
-  return nlohmann::json::parse(out, nullptr, false);
-}
-
-// DATE_BEG's text as milliseconds since the epoch (-1 if it is no such text).
-long long millisOf(const std::string& date) {
-  std::tm t{};
-  int ms = 0;
-  if (std::sscanf(date.c_str(), "%d-%d-%dT%d:%d:%d.%d", &t.tm_year, &t.tm_mon, &t.tm_mday,
-                  &t.tm_hour, &t.tm_min, &t.tm_sec, &ms) != 7)
-    return -1;
-  t.tm_year -= 1900;
-  t.tm_mon -= 1;
-  return static_cast<long long>(::timegm(&t)) * 1000 + ms;
-}
-
-// Calendar time and instrument time read together (within a millisecond of instrument time), so
-// that an instrument time can be dated on a clock that runs at real time.
-struct ClockPair {
-  long long calendarMs = 0;
-  double instrument = 0;
-};
-ClockPair readTogether() {
-  auto& clock = helx::os::Clock::instance();
-  ClockPair pair;
-  for (int tries = 0; tries < 1000; ++tries) {
-    const double before = clock.seconds();
-    pair.calendarMs = helx::os::CalendarNowMillis();
-    pair.instrument = clock.seconds();
-    if (pair.instrument - before < 1e-3) break;
-  }
-  return pair;
-}
-
-fs::path tableOf(const fs::path& cube) {
-  fs::path t = cube;
-  t.replace_extension(".frames.fits");
-  return t;
-}
-
-}  // namespace
-
 TEST_F(Observing, EveryCubeHasAFrameTableThatMatchesWhereEachFrameWasExposed) {
   simulate();
   observe([&] {
@@ -114,7 +44,7 @@ TEST_F(Observing, EveryCubeHasAFrameTableThatMatchesWhereEachFrameWasExposed) {
       if (slot == 0) {
         mark = marktime_start_instrument;
         std::lock_guard lock(togetherLock);
-        together = readTogether();
+        together = ReadClocksTogether();
       }
     });
     runAndWait();
@@ -124,10 +54,10 @@ TEST_F(Observing, EveryCubeHasAFrameTableThatMatchesWhereEachFrameWasExposed) {
     for (int camera : {1, 2}) {
       auto cubes = files(camera == 1 ? "A" : "B");
       ASSERT_EQ(cubes.size(), 1u);
-      const fs::path table = tableOf(cubes[0].path);
+      const fs::path table = FrameTablePath(cubes[0].path);
       ASSERT_TRUE(fs::exists(table)) << table;
       EXPECT_EQ(std::system(("fitsverify -q -e '" + table.string() + "' > /dev/null").c_str()), 0);
-      nlohmann::json rows = readTable(table);
+      nlohmann::json rows = FrameTableRows(table);
       ASSERT_TRUE(rows.is_array()) << table;
       ASSERT_EQ(rows.size(), 8u);
       const auto taken = exposures(camera);
@@ -161,7 +91,7 @@ TEST_F(Observing, EveryCubeHasAFrameTableThatMatchesWhereEachFrameWasExposed) {
         const double began =
             static_cast<double>(together.calendarMs) + (x->start - together.instrument) * 1000.0;
         if (realTime) {
-          EXPECT_NEAR(static_cast<double>(millisOf(date)), began, 20.0) << "frame " << k + 1;
+          EXPECT_NEAR(static_cast<double>(DateMillis(date)), began, 20.0) << "frame " << k + 1;
         }
         EXPECT_GT(date, lastDate);
         lastDate = date;

@@ -3,13 +3,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
+#include <fstream>
 #include <mutex>
 
 #include "app/shell.h"
 #include "camera/camera.h"
 #include "platform/atmcd/atmcd_sim.h"
+#include "platform/os/calendar.h"
 #include "platform/os/clock.h"
 #include "platform/os/paths.h"
 #include "platform/ui/operator.h"
@@ -128,6 +132,9 @@ void Observing::setup(const Observation& s) {
   if (!s.speed.empty()) {
     ASSERT_TRUE(Operator::type(scan, setScanTAB_Scan_speed, s.speed));
   }
+  if (!s.observer.empty()) {
+    ASSERT_TRUE(Operator::type(page("setMISC"), setMISC_MISC_Observer, s.observer));
+  }
   if (s.wavelength >= 0) {
     ASSERT_TRUE(Operator::choose(page("setMotoTAB"), setMotoTAB_Motor_Wavelength, s.wavelength));
   }
@@ -214,6 +221,16 @@ FitsFile Observing::readFits(const fs::path& path) {
     s = 0;
     fits_read_record(fptr, i, card, &s);
     if (std::string(card).rfind("COMMENT", 0) == 0) f.comments.push_back(card);
+    char name[FLEN_KEYWORD] = "", value[FLEN_VALUE] = "";
+    s = 0;
+    if (fits_read_keyn(fptr, i, name, value, nullptr, &s) == 0 && *name) {
+      std::string v = value;
+      if (v.size() >= 2 && v.front() == '\'' && v.back() == '\'') {
+        v = v.substr(1, v.size() - 2);
+        while (!v.empty() && v.back() == ' ') v.pop_back();
+      }
+      f.keys[name] = v;
+    }
   }
   long count = f.naxes[0] * f.naxes[1] * (f.naxis == 3 ? f.naxes[2] : 1);
   f.pixels.resize(static_cast<std::size_t>(count));
@@ -368,4 +385,67 @@ double Observing::GrowthPerScan(int warmUp, int scans) {
     quit();
   });
   return growth;
+}
+
+namespace {
+// The table as Astropy's Table.read gives it, one JSON object per row.
+const char kReadTable[] = R"(
+import json, math, sys
+from astropy.table import Table
+t = Table.read(sys.argv[1])
+rows = []
+for r in t:
+    row = {}
+    for c in t.colnames:
+        v = r[c]
+        v = v.item() if hasattr(v, "item") else v
+        row[c] = None if isinstance(v, float) and math.isnan(v) else v
+    rows.append(row)
+print(json.dumps(rows))
+)";
+
+}  // namespace
+
+nlohmann::json FrameTableRows(const fs::path& table) {
+  const fs::path script = fs::current_path() / "read_table.py";
+  std::ofstream(script) << kReadTable;
+  std::string command = "/usr/bin/python3 '" + script.string() + "' '" + table.string() + "'";
+  std::string out;
+  FILE* p = ::popen(command.c_str(), "r");
+  if (!p) return {};
+  std::array<char, 4096> buffer;
+  for (std::size_t n; (n = std::fread(buffer.data(), 1, buffer.size(), p)) > 0;)
+    out.append(buffer.data(), n);
+  ::pclose(p);
+  return nlohmann::json::parse(out, nullptr, false);
+}
+
+// DATE_BEG's text as milliseconds since the epoch (-1 if it is no such text).
+long long DateMillis(const std::string& date) {
+  std::tm t{};
+  int ms = 0;
+  if (std::sscanf(date.c_str(), "%d-%d-%dT%d:%d:%d.%d", &t.tm_year, &t.tm_mon, &t.tm_mday,
+                  &t.tm_hour, &t.tm_min, &t.tm_sec, &ms) != 7)
+    return -1;
+  t.tm_year -= 1900;
+  t.tm_mon -= 1;
+  return static_cast<long long>(::timegm(&t)) * 1000 + ms;
+}
+
+ClockPair ReadClocksTogether() {
+  auto& clock = helx::os::Clock::instance();
+  ClockPair pair;
+  for (int tries = 0; tries < 1000; ++tries) {
+    const double before = clock.seconds();
+    pair.calendarMs = helx::os::CalendarNowMillis();
+    pair.instrument = clock.seconds();
+    if (pair.instrument - before < 1e-3) break;
+  }
+  return pair;
+}
+
+fs::path FrameTablePath(const fs::path& cube) {
+  fs::path t = cube;
+  t.replace_extension(".frames.fits");
+  return t;
 }

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -41,8 +42,23 @@ struct FitsFile {
   std::string strtime, endtime;
   double elaptime = -1;
   std::vector<std::string> comments;
-  std::vector<float> pixels;  // every sample, frame after frame
+  std::map<std::string, std::string> keys;  // every card's value, a string without its quotes
+  std::vector<float> pixels;                // every sample, frame after frame
 };
+
+// The per-frame table beside a cube, and its rows as Astropy's Table.read gives them (one JSON
+// object per row, NaN as null).
+std::filesystem::path FrameTablePath(const std::filesystem::path& cube);
+nlohmann::json FrameTableRows(const std::filesystem::path& table);
+// DATE_BEG's text as milliseconds since the epoch (-1 if it is no such text).
+long long DateMillis(const std::string& date);
+// Calendar time and instrument time read together (within a millisecond of instrument time), so
+// that an instrument time can be dated on a clock that runs at real time.
+struct ClockPair {
+  long long calendarMs = 0;
+  double instrument = 0;
+};
+ClockPair ReadClocksTogether();
 
 struct Observation {
   std::string camera = "Camera 1";  // the configuration's label
@@ -53,6 +69,7 @@ struct Observation {
   std::string scanMode = "Spectrograph";
   std::string stroke, speed;  // imaging mode
   int wavelength = -1;        // the grating ring's entry to choose (-1: as it stands)
+  std::string observer;       // typed on the "Misc." page when not empty
 };
 
 class Observing : public HelxProgram {

@@ -9,6 +9,7 @@
 
 #include "platform/ui/event_loop.h"
 #include "platform/ui/script/runner.h"
+#include "platform/ui/services.h"
 
 namespace helx::ui::script {
 
@@ -63,5 +64,18 @@ void EndSession() {
 }
 
 int SessionStatus() { return status.load(); }
+
+void RegisterSession() {
+  static const bool once = [] {
+    RegisterScriptRunner({StartSession, EndSession, SessionStatus});
+    return true;
+  }();
+  (void)once;
+}
+
+namespace {
+// A test that links the session (it names SessionStatus) has the runner without register.cpp.
+const bool registered = (RegisterSession(), true);
+}  // namespace
 
 }  // namespace helx::ui::script

@@ -4,8 +4,11 @@
 // stops (or cannot be read) leaves its status here; the runtime's CloseCVIRTE then ends the
 // process with that status, so `helx --script` exits non-zero exactly when its script failed.
 //
+// The session registers itself with the runtime (services.h: ScriptRunner) when it is linked, so
+// the runtime never names it; a program that names none of it links script/register.cpp.
+//
 // Threads: StartSession and EndSession on the UI thread (RunUserInterface calls them around its
-// event loop); SessionStatus from any thread.
+// event loop); SessionStatus from any thread; RegisterSession at static initialisation.
 #pragma once
 
 #include <string>
@@ -19,5 +22,7 @@ void EndSession();
 // 0 while running, when no script ran or when it finished; else kStatusStopped or
 // kStatusUnreadable (runner.h).
 int SessionStatus();
+// Registers the session as the runtime's script runner; again is harmless.
+void RegisterSession();
 
 }  // namespace helx::ui::script

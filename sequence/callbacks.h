@@ -1,0 +1,13 @@
+// The observation's callbacks: run, stop, saving the unsaved cubes.
+// The panel resource binds each by name through the callback table (app/callback_table.cpp).
+// This folder's header brings them to the folders above it; no folder below sees them.
+#pragma once
+
+#include "platform/ui/userint.h"
+
+int CVICALLBACK cmdStop(int panel, int control, int event, void* callbackData, int eventData1,
+                        int eventData2);
+int CVICALLBACK cmd_Run(int panel, int control, int event, void* callbackData, int eventData1,
+                        int eventData2);
+int CVICALLBACK cmdSaveUnsaved(int panel, int control, int event, void* callbackData,
+                               int eventData1, int eventData2);

@@ -1,0 +1,3 @@
+#include "state/setup_in_force.h"
+
+SetupInForce setup_in_force;
