@@ -148,9 +148,10 @@ int CVICALLBACK MonitoringThreadFunction(void* data) {
     }
     bool stored = false;
     if (helx_take_mode == 0) {
-      GetCurrentCamera(&nUnknownCameraHandle);
-      if (const CameraSlot* camera = FindSlot(nUnknownCameraHandle))
-        stored = takeFrame(step, *camera, before);
+      // A word of this thread's own: the run thread writes nUnknownCameraHandle in video mode.
+      long current = 0;
+      GetCurrentCamera(&current);
+      if (const CameraSlot* camera = FindSlot(current)) stored = takeFrame(step, *camera, before);
     } else {
       stored = takeBothFrames(step, before);
     }

@@ -1,5 +1,5 @@
-// Observation sequencing: the live monitoring loop, the observation run, the flat-field sequence
-// and the time marks.
+// Observation sequencing: the live monitoring loop, the observation run and the flat-field
+// sequence (the time marks they take are in files/time_marks.h).
 #pragma once
 
 #include <atomic>

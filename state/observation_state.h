@@ -3,15 +3,21 @@
 // scan-step handshake, the time marks).
 //
 // Threads: the user-interface thread, the observation run, the monitoring loop and the
-// temperature watch share these words. Every word that crosses threads is a std::atomic, each
-// with one writer direction:
-//   Run_thread_stop           interface -> run thread
-//   take, Scanpos_CCDframe    scan execution -> monitoring loop (which clears take)
-//   scanpos, Scanner_InPosition  monitoring loop -> run thread
-//   PmacAccessible            interface -> monitoring loop
-//   temp_thread, temp_warming interface <-> temperature watch
-// The frame buffers are written by the monitoring loop during a scan and read by the run thread
-// only after the scan has ended. Buffers are released only through the helpers in buffers.h.
+// temperature watch share these variables, in two kinds.
+// * The settings, the camera geometry and handles: written on the user-interface thread by OK
+//   (from the setup in force, setup_in_force.h) and by Power On/Off, both of which refuse or
+//   wait while a run is active; the workers only read them, after the run has started.
+// * The words that change while the workers run are std::atomic, each with one writer
+//   direction:
+//     Run_thread_stop           interface -> run thread
+//     take, Scanpos_CCDframe    scan execution -> monitoring loop (which clears take)
+//     scanpos, Scanner_InPosition  monitoring loop -> run thread
+//     PmacAccessible            interface -> monitoring loop
+//     temp_thread, temp_warming interface <-> temperature watch
+//     run_active                interface (Run) -> run thread (which clears it at its end)
+// The frame buffers are written by the monitoring loop during a scan (under FrameBufferLock) and
+// read by the run thread only after the scan has ended. Buffers are released only through the
+// helpers in buffers.h.
 #pragma once
 
 #include <atomic>
