@@ -1,7 +1,9 @@
 // Homing after power-up, one step per tick of the main panel's timer, and the test panel's
 // slit-step and home buttons that jog the scanner relative to the home zero.
 #include <climits>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "scanner/scanner.h"
 #include "state/HELX.h"
@@ -15,6 +17,44 @@ namespace {
 // Homing ends with the scanner this far beyond the home switch, declared the new zero: the
 // scan range lies on that side of home.
 constexpr int kZeroBeyondHomeCounts = 75000;
+
+// Pauses the controller needs within the sequence, kept across timer ticks so that the panel
+// stays live: the amplifier's settling after it is enabled, and the scanner's rest at the
+// negative limit before the home search starts.
+constexpr double kAmpSettleSeconds = 0.1;
+constexpr double kRestAtLimitSeconds = 1.0;
+
+constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+// When the sequence entered its current state (NaN: not yet looked at since the start), and
+// when its running pause ends (NaN: none runs). Written by the timer's ticks and HomingStop,
+// both on the interface thread.
+std::atomic<double> stateSince{kNone};
+std::atomic<double> pauseEnds{kNone};
+
+void enter(int state) {
+  g_nAmpOnSeq = state;
+  stateSince = Timer();
+  pauseEnds = kNone;
+}
+
+// Back to the first state, with nothing pending: the next start sends the enabling commands
+// again. The jog target counts from a home zero that is not set, so it starts again from 0 and
+// the next homing jogs to the new zero, not beyond it.
+void restartSequence() {
+  g_nAmpOnSeq = 0;
+  zerostep = 0;
+  stateSince = kNone;
+  pauseEnds = kNone;
+}
+
+void startPause(double seconds) { pauseEnds = Timer() + seconds; }
+bool pausing() { return !std::isnan(pauseEnds.load()); }
+// A running pause that has ended is cleared; the state then goes on.
+bool pauseOver() {
+  if (Timer() < pauseEnds.load()) return false;
+  pauseEnds = kNone;
+  return true;
+}
 
 void send(const char* command) {
   char reply[256];
@@ -30,24 +70,44 @@ bool answeredNonZero(const char* command) {
 
 void stopTimer() { SetCtrlAttribute(mainPanel, PANEL_TIMER, ATTR_ENABLED, 0); }
 
+// Homing has failed: the timer stops first (the popup below is modal and lets ticks through),
+// the sequence goes back to its first state so that the next Power On homes again, and scans
+// are refused until then.
+void failHoming(const char* why) {
+  stopTimer();
+  restartSequence();
+  char text[512];
+  std::snprintf(text, sizeof text,
+                "Scanner homing failed: %s. The scanner's zero is not set: scans are refused "
+                "until Power On has homed it again.\n",
+                why);
+  TellOperator("Error", text);
+}
+
 // A homing command the controller refused (its reply starts with the bell) or did not answer:
-// homing has failed, and the scanner's zero is not set. The state goes back to 0 so that the
-// next Power On homes again; scans are refused until then.
-// `show`: the reply goes to the message box, as the operator's commands' replies do.
+// homing has failed. `show`: the reply goes to the message box, as the operator's commands'
+// replies do.
 bool refused(const char* command, bool show = false) {
   char reply[256];
   if (PmacCommand(command, reply) >= 0 && reply[0] != '\a') {
     if (show) AppendMonitor(reply);
     return false;
   }
-  stopTimer();
-  g_nAmpOnSeq = 0;
-  char text[512];
-  std::snprintf(text, sizeof text,
-                "Scanner homing failed: the controller %s \"%s\". The scanner's zero is not "
-                "set: scans are refused until Power On has homed it again.\n",
+  char why[160];
+  std::snprintf(why, sizeof why, "the controller %s \"%s\"",
                 reply[0] == '\a' ? "refused" : "did not answer", command);
-  TellOperator("Error", text);
+  failHoming(why);
+  return true;
+}
+
+// A state that has waited longer than its limit: the motion homing started is stopped and
+// homing fails, naming what did not happen.
+bool overdue(double limitSeconds, const char* what) {
+  if (Timer() - stateSince.load() < limitSeconds) return false;
+  send("#1J/");
+  char why[160];
+  std::snprintf(why, sizeof why, "%s within %.0f s; the scanner was stopped", what, limitSeconds);
+  failHoming(why);
   return true;
 }
 
@@ -84,14 +144,33 @@ int RefusedWhileHoming(void) {
   return 1;
 }
 
+void HomingStop(void) {
+  stopTimer();
+  if (g_nAmpOnSeq == 30) return;
+  // A jog or home search the sequence started must not run on unwatched.
+  if (g_nAmpOnSeq != 0 || pausing()) send("#1J/");
+  restartSequence();
+}
+
+// Each tick does one short exchange and returns: a state that waits for the controller looks
+// again at the next tick, and a pause is the ticks until its end.
 void ampon_timer(void) {
-  // The controller refuses jogs and homing while a program runs: homing waits for the scan.
-  if (ScanProgramRunning()) return;
+  // The controller refuses jogs and homing while a program runs: homing waits for the scan,
+  // and that wait does not count against the state's limit.
+  if (ScanProgramRunning()) {
+    stateSince = Timer();
+    return;
+  }
+  if (std::isnan(stateSince.load())) stateSince = Timer();
   char reply[256];
   switch (g_nAmpOnSeq) {
     case 0: {
-      if (refused("#1o0") || refused("#1j/")) break;
-      Delay(0.1);
+      if (!pausing()) {
+        if (refused("#1o0") || refused("#1j/")) break;
+        startPause(kAmpSettleSeconds);
+        break;
+      }
+      if (!pauseOver()) break;
       send("m139->Y:$814,14");
       send("m138->X:$3D,18");
       char amp[256], loop[256];
@@ -99,40 +178,59 @@ void ampon_timer(void) {
       int l = PmacCommand("m138", loop);
       if (a < 0 || l < 0 || amp[0] == '0' || loop[0] == '1') {
         stopTimer();
+        restartSequence();
         AppendMonitor("Amp is not powered.");
         break;
       }
       AppendMonitor("Amp is turned ON\n");
       send("m132->X:$3D,22");
       if (refused("j-")) break;
-      g_nAmpOnSeq = 10;
+      enter(10);
       break;
     }
     case 10:
-      if (!answeredNonZero("m132")) break;
-      Delay(1.0);
+      if (!pausing()) {
+        if (answeredNonZero("m132"))
+          startPause(kRestAtLimitSeconds);
+        else
+          overdue(kHomingNegativeLimitSeconds, "the scanner did not reach its negative limit");
+        break;
+      }
+      if (!pauseOver()) break;
       if (refused("hm")) break;
-      g_nAmpOnSeq = 20;
+      enter(20);
       break;
     case 20:
       send("m145->Y:$814,10");
-      g_nAmpOnSeq = 21;
+      enter(21);
       break;
     case 21:
-      if (answeredNonZero("m145")) g_nAmpOnSeq = 22;
+      if (answeredNonZero("m145"))
+        enter(22);
+      else
+        overdue(kHomingHomeCompleteSeconds, "the controller did not report the home complete");
       break;
     case 22:
-      if (!answeredNonZero("m140")) break;
+      if (!answeredNonZero("m140")) {
+        overdue(kHomingRestAtHomeSeconds, "the scanner did not come to rest at home");
+        break;
+      }
       zerostep += kZeroBeyondHomeCounts;
       std::snprintf(reply, sizeof reply, "#1J=%d", zerostep.load());
       if (refused(reply)) break;
-      g_nAmpOnSeq = 23;
+      enter(23);
       break;
     case 23:
-      if (!answeredNonZero("m140")) break;
+      if (!answeredNonZero("m140")) {
+        char what[96];
+        std::snprintf(what, sizeof what, "the scanner did not come to rest %d counts beyond home",
+                      kZeroBeyondHomeCounts);
+        overdue(kHomingRestAtZeroSeconds, what);
+        break;
+      }
       if (refused("HMZ", true)) break;
       zerostep = 0;
-      g_nAmpOnSeq = 30;
+      enter(30);
       AppendMonitor("\nScanner homed.\n");
       break;
     case 30:

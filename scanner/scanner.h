@@ -116,7 +116,24 @@ PositionReading RecentPosition(double maxAgeSeconds);
 void Monitor(void);
 
 // ---- homing ----
+// One step of the homing sequence, run by the main panel's timer (Ampon_timer) on the
+// interface thread. Every tick returns at once: the controller's pauses are kept across ticks,
+// and each waiting state has a limit after which homing fails (popup and message box), the
+// scanner is stopped, the timer stops and the scanner is left not homed.
 void ampon_timer(void);
+// Stops the homing timer (Power Off, QUIT). An unfinished homing is abandoned, the motion it
+// started stopped, and the next enabling of the timer starts it at its first state; a finished
+// one stays finished, since the controller keeps its zero across power-ups.
+void HomingStop(void);
+// How long each waiting state of homing may wait, in instrument seconds. The jog and the home
+// search run at 32 counts/ms (I122, I123): the whole travel of some 250000 counts takes 8 s,
+// the jog to the new zero 2.5 s. The limits leave several times that for a slower set-up, yet
+// end a homing that never finishes (a switch that never trips, a home flag never found) while
+// the operator still waits for it.
+inline constexpr double kHomingNegativeLimitSeconds = 60.0;  // state 10: jog to the limit
+inline constexpr double kHomingHomeCompleteSeconds = 60.0;   // state 21: search and return
+inline constexpr double kHomingRestAtHomeSeconds = 20.0;     // state 22: at rest on home
+inline constexpr double kHomingRestAtZeroSeconds = 30.0;     // state 23: jog to the new zero
 // 1 while the homing sequence runs (its timer enabled and the scanner not yet homed): the setup
 // and Run are refused then, since homing jogs the scanner and sets its zero.
 int ScannerHoming(void);

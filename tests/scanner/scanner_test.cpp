@@ -30,6 +30,7 @@
 #include "helx_fixture.h"
 #include "platform/atmcd/atmcd_sim.h"
 #include "platform/os/clock.h"
+#include "platform/ui/event_loop.h"
 #include "platform/ui/operator.h"
 #include "scanner/step_handshake.h"
 #include "sim/common/scene_hook.h"
@@ -714,6 +715,97 @@ TEST_F(Scanner, AHomingStepThatFailsEndsHomingAndTheNextPowerUpHomesAgain) {
     EXPECT_EQ(pmacEvents("home_zero").size(), 1u);
     // The tick says so on the interface thread just after it has set the state.
     EXPECT_TRUE(eventually([] { return contains(monitorText(), "\nScanner homed.\n"); }));
+  });
+}
+
+namespace {
+bool homingTimerOff() {
+  int enabled = 1;
+  GetCtrlAttribute(mainPanel, PANEL_TIMER, ATTR_ENABLED, &enabled);
+  return enabled == 0;
+}
+
+std::size_t occurrences(const std::string& text, const std::string& part) {
+  std::size_t n = 0;
+  for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) n++;
+  return n;
+}
+
+// HomingStop as Power Off calls it: on the interface thread, between two ticks.
+void homingStopOnTheInterfaceThread() {
+  helx::ui::EventLoop::instance().post([] { HomingStop(); });
+  ASSERT_TRUE(Operator::sync());
+}
+}  // namespace
+
+TEST_F(Scanner, AHomingThatNeverFinishesFailsWithinItsLimitAndLeavesTheScannerNotHomed) {
+  // The home flag lies beyond the positive limit: the home search runs onto the limit switch
+  // and the home is never complete.
+  simulate({{"home_flag", 160000}}, 20);
+  drive([&] {
+    auto& clock = helx::os::Clock::instance();
+    ASSERT_EQ(ScanOpen(), 1);
+    const double started = clock.seconds();
+    SetCtrlAttribute(mainPanel, PANEL_TIMER, ATTR_ENABLED, 1);
+    ASSERT_TRUE(eventually([] { return g_nAmpOnSeq == 21; }, 30));
+    const double searchSeen = clock.seconds();  // at or after the state began
+    const std::string text =
+        "Scanner homing failed: the controller did not report the home complete within 60 s; "
+        "the scanner was stopped. The scanner's zero is not set: scans are refused until Power "
+        "On has homed it again.";
+    auto popup = Operator::waitForPopup("Error", text, 30);
+    ASSERT_TRUE(popup);
+    EXPECT_GE(popup->time - started, kHomingHomeCompleteSeconds);
+    // A tick comes every 0.1 s; the rest is room for a busy interface thread.
+    EXPECT_LE(popup->time - searchSeen, kHomingHomeCompleteSeconds + 5);
+    EXPECT_TRUE(eventually([&] { return contains(monitorText(), text); }));
+    EXPECT_FALSE(pmacEvents("home_failed").empty());
+    EXPECT_TRUE(pmacEvents("home_complete").empty());
+
+    // Not homed, and no longer homing: the setup and Run refuse because of the first.
+    EXPECT_TRUE(homingTimerOff());
+    EXPECT_EQ(g_nAmpOnSeq, 0);
+    EXPECT_EQ(ScannerHomed(), 0);
+    EXPECT_EQ(ScannerHoming(), 0);
+    EXPECT_EQ(RefusedWhileHoming(), 0);
+    EXPECT_FALSE(contains(monitorText(), "The scanner is still homing."));
+  });
+}
+
+TEST_F(Scanner, HomingStoppedHalfWayStartsAgainAtItsFirstStateAndJogsToTheNewZero) {
+  // The scanner starts far from its negative limit: the jog there lasts some 7 s.
+  simulate({{"start_position", 140000}}, 10);
+  drive([&] {
+    ASSERT_EQ(ScanOpen(), 1);
+    SetCtrlAttribute(mainPanel, PANEL_TIMER, ATTR_ENABLED, 1);
+    ASSERT_TRUE(eventually([] { return g_nAmpOnSeq == 10; }, 30));
+    homingStopOnTheInterfaceThread();
+    EXPECT_TRUE(homingTimerOff());
+    EXPECT_EQ(g_nAmpOnSeq, 0);
+    EXPECT_EQ(ScannerHoming(), 0);
+    EXPECT_EQ(ScannerHomed(), 0);
+    // The jog towards the limit was stopped on its way, not left running.
+    EXPECT_TRUE(eventually([] { return reply("m140") == "1\r"; }));
+    EXPECT_GT(std::atof(reply("#1P").c_str()), -50000.0);
+    EXPECT_TRUE(pmacEvents("home_start").empty());
+
+    // The next start enables the amplifier and jogs to the limit again: resumed where it
+    // stopped, it would wait at the stopped scanner for a limit switch that never trips.
+    SetCtrlAttribute(mainPanel, PANEL_TIMER, ATTR_ENABLED, 1);
+    ASSERT_TRUE(eventually([] { return ScannerHomed() == 1; }, 30));
+    EXPECT_EQ(occurrences(monitorText(), "Amp is turned ON\n"), 2u);
+    EXPECT_EQ(pmacEvents("home_start").size(), 1u);
+    auto jogs = pmacEvents("jog");
+    ASSERT_FALSE(jogs.empty());
+    EXPECT_EQ(jogs.back()["target"], 75000.0);
+    EXPECT_EQ(zerostep, 0);
+
+    // Stopping a finished homing leaves it finished: the controller keeps its zero.
+    homingStopOnTheInterfaceThread();
+    EXPECT_EQ(ScannerHomed(), 1);
+    SetCtrlAttribute(mainPanel, PANEL_TIMER, ATTR_ENABLED, 1);
+    ASSERT_TRUE(eventually(homingTimerOff));
+    EXPECT_EQ(pmacEvents("home_start").size(), 1u);
   });
 }
 
