@@ -142,6 +142,20 @@ int CVICALLBACK test_panel_proc(int panel, int event, void* callbackData, int ev
   return 0;
 }
 
+void DimTestPanelOfClosedDevices(void) {
+  if (CCD_status != 1) dimTestControls(cameraControls, count(cameraControls), 1);
+  if (Scanner_status != 1) dimTestControls(scannerControls, count(scannerControls), 1);
+  if (Motor_status != 1) dimTestControls(motorControls, count(motorControls), 1);
+  // The groups share the message box and the command line: those of a device still open stay
+  // usable where the panel shows them.
+  int shown = 0;
+  GetPanelAttribute(testpanel, ATTR_VISIBLE, &shown);
+  if (!shown) return;
+  if (CCD_status == 1) dimTestControls(cameraControls, count(cameraControls), 0);
+  if (Scanner_status == 1) dimTestControls(scannerControls, count(scannerControls), 0);
+  if (Motor_status == 1) dimTestControls(motorControls, count(motorControls), 0);
+}
+
 int CVICALLBACK radio_scan(int panel, int control, int event, void* callbackData, int eventData1,
                            int eventData2) {
   (void)control, (void)callbackData, (void)eventData1, (void)eventData2;

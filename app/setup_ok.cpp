@@ -103,6 +103,12 @@ void configureCamera(long handle, const SetupInForce& next, const CameraSetupInF
 // OK waits while the cameras cool, the scanner homes, an unsaved cube lies in the buffers or an
 // observation runs: each would be spoiled by a new setup.
 bool mayConfirm() {
+  // The run thread uses the buffers this confirmation would release. Asked first: a refused OK
+  // must not have saved or discarded the cubes kept in memory on its way.
+  if (Run_thread_stop == 0 || RunActive()) {
+    MessagePopup("Warning", "An observation is running. Stop it before changing the setup.");
+    return false;
+  }
   if (temp_thread == 0) {
     MessagePopup("Warning", "CCD Temperature is not stabilized. Please wait");
     return false;
@@ -111,11 +117,6 @@ bool mayConfirm() {
   if (RefusedWhileHoming()) return false;
   // A cube the last observation could not save still lies in the buffers released below.
   if (!SaveUnsavedBeforeRelease("OK", 1)) return false;
-  // The run thread uses the buffers this confirmation would release.
-  if (Run_thread_stop == 0 || RunActive()) {
-    MessagePopup("Warning", "An observation is running. Stop it before changing the setup.");
-    return false;
-  }
   return true;
 }
 

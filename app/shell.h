@@ -12,3 +12,7 @@ int HELX_main(int argc, char* argv[]);
 
 // Binds every callback the program has to its name in the panel resource.
 void RegisterHELXCallbacks();
+
+// Dims the test panel's controls of every device that is no longer open (Power Off), so that
+// none of them acts on a closed camera, scanner or motor controller.
+void DimTestPanelOfClosedDevices(void);

@@ -18,3 +18,9 @@ add_dependencies(run_bench pcomm32)
 add_executable(memory_bench ${CMAKE_CURRENT_LIST_DIR}/memory_bench.cpp)
 target_link_libraries(memory_bench PRIVATE helx_observing GTest::gtest)
 add_dependencies(memory_bench pcomm32)
+
+# The UI thread's stalls over a whole observation (power-up, OK, a 100-step scan with both
+# cameras, Power Off): the longest, what ran, every one over 100 ms. Not a test.
+add_executable(ui_stall_bench ${CMAKE_CURRENT_LIST_DIR}/ui_stall_bench.cpp)
+target_link_libraries(ui_stall_bench PRIVATE helx_observing GTest::gtest)
+add_dependencies(ui_stall_bench pcomm32)

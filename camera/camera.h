@@ -3,6 +3,8 @@
 // camera, which the caller selects just before (the selection is process-wide).
 #pragma once
 
+#include <atomic>
+
 #include "camera/callbacks.h"
 #include "camera/frame_geometry.h"
 #include "platform/atmcd/atmcd.h"
@@ -55,3 +57,10 @@ double SeriesTimeLimit(float kinetic, int frames);
 extern double warm_up_limit;
 int TempSet(int cooler1Off, int cooler2Off, int setPoint1, int setPoint2);
 int CVICALLBACK setTempThread(void* data);
+// The temperature watches running (0 or 1, more only while one outlives its stop): counted up by
+// TempSet as it schedules a watch, down by the watch as it returns. A watch switches the
+// driver's current camera on every reading, so nothing else may use the cameras meanwhile.
+extern std::atomic<int> temp_watch_active;
+// Tells a running watch to stop (temp_thread = 1) and waits, processing events, until it has
+// returned; 1 when no watch runs any more, 0 when one still ran after a few seconds.
+int StopTemperatureWatch(void);

@@ -1,5 +1,6 @@
 // Cooling the cameras to their set points and warming them before shutdown, with the
 // temperature watch that tells the rest of the program when they have settled.
+#include <atomic>
 #include <cstdio>
 
 #include "camera/camera.h"
@@ -9,12 +10,17 @@
 #include "state/observation_state.h"
 
 int temp_thread_id = 0;
+std::atomic<int> temp_watch_active{0};
 
 namespace {
 // The temperature watch reads the cameras once a second; power-off and quit stop it between
 // two readings within a twentieth of a second.
 constexpr double kWatchPeriodSeconds = 1.0;
 constexpr double kWatchStopLookSeconds = 0.05;
+// A watch told to stop returns within one look of its pause and one reading of both cameras;
+// the limit only bounds a driver that hangs in a reading.
+constexpr double kWatchEndLimitSeconds = 5.0;
+constexpr double kWatchEndLookSeconds = 0.005;
 
 void appendTest(const char* text) { SetCtrlVal(testpanel, test_panel_TB_Text_Monitor, text); }
 
@@ -35,11 +41,31 @@ void readBoth(unsigned int* r1, int* t1, unsigned int* r2, int* t2) {
 void pauseWhileWatching() {
   helx::ui::WaitUntil([] { return temp_thread != 0; }, kWatchPeriodSeconds, kWatchStopLookSeconds);
 }
+
+// A cooler command the driver refused: the operator must know the camera is not cooled (or not
+// warmed) as asked.
+void coolerFailed(int camera, int switchedOn, unsigned int code) {
+  char text[160];
+  std::snprintf(text, sizeof text,
+                "Camera %d's cooler command failed (driver code %u): its cooler was not switched "
+                "%s.\n",
+                camera, code, switchedOn ? "on" : "off");
+  TellOperator("Error", text);
+}
 }  // namespace
 
-int TempSet(int cooler1Off, int cooler2Off, int setPoint1, int setPoint2) {
+int StopTemperatureWatch(void) {
   temp_thread = 1;
-  Delay(0.1);
+  return helx::ui::WaitUntilProcessingEvents([] { return temp_watch_active == 0; },
+                                             kWatchEndLimitSeconds, kWatchEndLookSeconds)
+             ? 1
+             : 0;
+}
+
+int TempSet(int cooler1Off, int cooler2Off, int setPoint1, int setPoint2) {
+  // A watch still running would switch cameras under the cooler commands, and would go on
+  // beside the new one.
+  StopTemperatureWatch();
 
   unsigned int result1, result2;
   SetCurrentCamera(nCameraHandle1);
@@ -63,16 +89,24 @@ int TempSet(int cooler1Off, int cooler2Off, int setPoint1, int setPoint2) {
   }
 
   if (result1 != DRV_SUCCESS || result2 != DRV_SUCCESS) {
+    if (result1 != DRV_SUCCESS) coolerFailed(1, cooler1Off == 0, result1);
+    if (result2 != DRV_SUCCESS) coolerFailed(2, cooler2Off == 0, result2);
     temp_thread = 0;
     return 0;
   }
   if (cooler1Off == 0 || cooler2Off == 0) {
     temp_thread = 0;
-    CmtScheduleThreadPoolFunction(DEFAULT_THREAD_POOL_HANDLE, setTempThread, nullptr,
-                                  &temp_thread_id);
-    CmtWaitForThreadPoolFunctionCompletion(DEFAULT_THREAD_POOL_HANDLE, temp_thread_id,
+    // Counted before the watch exists, so that no wait for its end can pass before it has begun;
+    // a count, so that a watch that outlived its stop cannot lower the next one's.
+    ++temp_watch_active;
+    // A call nested in the wait below (Power Off during the cooling) schedules a watch of its
+    // own: each call waits for and releases its own.
+    int id = 0;
+    CmtScheduleThreadPoolFunction(DEFAULT_THREAD_POOL_HANDLE, setTempThread, nullptr, &id);
+    temp_thread_id = id;
+    CmtWaitForThreadPoolFunctionCompletion(DEFAULT_THREAD_POOL_HANDLE, id,
                                            OPT_TP_PROCESS_EVENTS_WHILE_WAITING);
-    CmtReleaseThreadPoolFunctionID(DEFAULT_THREAD_POOL_HANDLE, temp_thread_id);
+    CmtReleaseThreadPoolFunctionID(DEFAULT_THREAD_POOL_HANDLE, id);
   }
   return 1;
 }
@@ -125,6 +159,7 @@ int CVICALLBACK setTempThread(void* data) {
   // However the watch ended (a warm-up also ends "stable" at its 5 C), the next one is a
   // cooling unless Power Off says otherwise: a stale flag would end it above its set point.
   temp_warming = 0;
+  --temp_watch_active;
   return 0;
 }
 
@@ -136,6 +171,12 @@ int CVICALLBACK setCooler(int panel, int control, int event, void* callbackData,
   // to the run while one is active.
   if (RunActive()) {
     MessagePopup("Warning", "An observation is running. The coolers can be set when it has ended.");
+    return 0;
+  }
+  // A cooler set now would end the warm-up and let the cameras be shut down cold.
+  if (temp_warming == 1) {
+    MessagePopup("Warning",
+                 "The cameras are warming up for shutdown. The coolers cannot be set now.");
     return 0;
   }
   appendTest("CCD Cooling Status\n");

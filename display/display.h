@@ -19,7 +19,7 @@
 extern float mean;
 extern float stdev;
 // Guards the planes and the statistics above (recursive: the callbacks nest the draws).
-extern std::recursive_mutex displayLock;
+extern std::recursive_mutex& displayLock;
 
 // ---- statistics ----
 int GetMinMax(const unsigned short* samples, int count, unsigned short* min, unsigned short* max);

@@ -8,7 +8,9 @@
 
 float mean = 0.0f;
 float stdev = 0.0f;
-std::recursive_mutex displayLock;
+// Never destroyed: a run thread QUIT leaves behind may still show a frame while the program
+// exits.
+std::recursive_mutex& displayLock = *new std::recursive_mutex;
 
 int GetMinMax(const unsigned short* samples, int count, unsigned short* min, unsigned short* max) {
   unsigned short lo = 65535, hi = 0;

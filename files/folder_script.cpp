@@ -17,6 +17,14 @@ bool nameCharacter(char c) {
          c == '.';
 }
 
+// A folder name the command interpreter would not keep as written: it drops blanks around a
+// name and dots at its end, so the script would make one folder and the program write to
+// another.
+bool alteredByInterpreter(const char* name, std::size_t length) {
+  if (length == 0) return false;
+  return name[0] == ' ' || name[length - 1] == ' ' || name[length - 1] == '.';
+}
+
 void refuse(const char* text) {
   MessagePopup("Error", text);
   AppendMonitor(text);
@@ -38,6 +46,7 @@ bool safeFolderPath(const char* path) {
       const char* comp = path + componentStart;
       if ((len == 1 && comp[0] == '.') || (len == 2 && comp[0] == '.' && comp[1] == '.'))
         return false;
+      if (alteredByInterpreter(comp, len)) return false;
       componentStart = i + 1;
     } else if (!nameCharacter(c)) {
       return false;
@@ -67,6 +76,10 @@ int CheckTargetName(const char* name) {
   if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0 ||
       name[std::strspn(name, " ")] == '\0') {
     refuse("Target name must name a folder");
+    return 0;
+  }
+  if (alteredByInterpreter(name, std::strlen(name))) {
+    refuse("Target name may not begin or end with a blank, nor end with \".\"");
     return 0;
   }
   return 1;

@@ -3,7 +3,9 @@
 //
 // Operator text becomes part of the folder path (the user-defined target name), so a path
 // is refused unless it is made only of letters, digits, blanks, "-", "_", "." and the
-// separators of the data root, and holds no "." or ".." component.
+// separators of the data root, and holds no "." or ".." component and no component that
+// begins or ends with a blank or ends with "." (the command interpreter would make that folder
+// under another name than the one the program writes to).
 //
 // Threads: user-interface thread only; data_folder_ok may be read anywhere.
 #pragma once

@@ -1,5 +1,8 @@
 // Grating positioning with the software guard against driving further into an active end
 // limit, and the test panel's manual jog of every axis.
+#include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -34,31 +37,62 @@ int statusDigit(const char* reply, std::size_t offset) {
   return reply[offset] == '1' ? 1 : 0;
 }
 
+// The target of a move, in 64 bits: a relative move added to an absurd base (a corrupt list
+// entry, a garbled encoder reply) passes the range of int.
+long long targetOf(int mode, int value) {
+  return mode == 1 ? static_cast<long long>(MotorPos1E_Pre) + value : value;
+}
+
 // The longest a grating move may take: the controller's slowest believable speed over the
-// distance, plus a generous margin for acceleration and homing of the axis.
-double moveTimeLimit(int distance) { return 30.0 + std::abs(distance) / 500.0; }
+// distance, plus a generous margin for acceleration and homing of the axis. No move is longer
+// than the whole travel, whatever the position read before it.
+double moveTimeLimit(long long distance) {
+  const long long travel = static_cast<long long>(kGratingTravelHigh) - kGratingTravelLow;
+  return 30.0 + static_cast<double>(std::min(std::llabs(distance), travel)) / 500.0;
+}
 }  // namespace
 
+int GratingStepInTravel(long long step) {
+  return step >= kGratingTravelLow && step <= kGratingTravelHigh ? 1 : 0;
+}
+
 int Gratingtracking(int mode, int value) {
-  int target = (mode == 1) ? MotorPos1E_Pre + value : value;
+  if (mode != 1 && mode != 2) return 1;
+  const long long target = targetOf(mode, value);
+  if (!GratingStepInTravel(target)) {
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "Grating move refused: step %lld lies outside the grating's travel (steps %d "
+                  "to %d).\n",
+                  target, kGratingTravelLow, kGratingTravelHigh);
+    TellOperator("Error", text);
+    MotorPos1E_Pre = MotorPos1E;
+    return 1;
+  }
   return GratingMoveWithin(mode, value, moveTimeLimit(target - MotorPos1E), "Grating move");
 }
 
 int GratingMoveWithin(int mode, int value, double limitSeconds, const char* what) {
   if (mode != 1 && mode != 2) return 1;
-  int target = (mode == 1) ? MotorPos1E_Pre + value : value;
+  const long long target = targetOf(mode, value);
   LimitIndicate(1);
-  int distance = target - MotorPos1E;
+  const long long distance = target - MotorPos1E;
   const char* limit = (GratingLimitCurrentState[0] && distance > 0)   ? "positive"
                       : (GratingLimitCurrentState[1] && distance < 0) ? "negative"
                                                                       : nullptr;
-  char text[160];
+  char text[200];
   if (limit) {
     std::snprintf(text, sizeof text, "%s refused: the grating's %s end limit is active.\n", what,
                   limit);
     TellOperator("Warning", text);
+  } else if (distance < INT_MIN || distance > INT_MAX) {
+    std::snprintf(text, sizeof text,
+                  "%s refused: a move of %lld steps from step %d is more than the controller "
+                  "counts.\n",
+                  what, distance, MotorPos1E);
+    TellOperator("Error", text);
   } else if (distance != 0) {
-    std::snprintf(motor_str, sizeof motor_str, "1D%d:", distance);
+    std::snprintf(motor_str, sizeof motor_str, "1D%lld:", distance);
     bool sent = MotorSend(motor_str, what) && MotorSend("1GO:", what);
     // The moving bit is polled; a controller that stops answering (the link is then lost and
     // the check reads "stopped") or a move that never ends must not hold the interface.
@@ -112,8 +146,20 @@ int GratingMotorPosCheck(void) {
   position[n] = '\0';
   SetCtrlVal(testpanel, test_panel_Motor_Position, position);
   char* end = nullptr;
-  long value = std::strtol(position, &end, 10);
-  if (end != position) MotorPos1E = static_cast<int>(value);
+  errno = 0;
+  long long value = std::strtoll(position, &end, 10);
+  if (end == position) return 1;
+  // Eleven characters hold more than an int: such a reply is no step of the grating's.
+  if (errno == ERANGE || value < INT_MIN || value > INT_MAX) {
+    char text[128];
+    std::snprintf(text, sizeof text,
+                  "The grating's position reply \"%s\" is out of range: the position read "
+                  "before (step %d) is kept.\n",
+                  position, MotorPos1E);
+    AppendMonitor(text);
+    return 1;
+  }
+  MotorPos1E = static_cast<int>(value);
   return 1;
 }
 
@@ -121,7 +167,9 @@ int MotorMove(int direction, int steps) {
   if (direction != 1 && direction != 2) return 1;
   MotorSend("!S:", "the jog");
   if (SelectMotor == 1) {
-    Gratingtracking(1, direction == 1 ? steps : -steps);
+    // -INT_MIN is no int: the jog is held to int's range, far outside the travel either way.
+    const long long jog = direction == 1 ? steps : -static_cast<long long>(steps);
+    Gratingtracking(1, static_cast<int>(std::clamp<long long>(jog, INT_MIN, INT_MAX)));
   } else if (SelectMotor >= 2 && SelectMotor <= 4) {
     if (direction == 1)
       std::snprintf(motor_str, sizeof motor_str, "%dD%d :", SelectMotor, steps);

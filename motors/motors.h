@@ -41,11 +41,23 @@ int SlitHatchOpen(void);
 int SlitHatchClose(void);
 
 // ---- grating ----
-// Moves the grating by `value` steps (mode 1) or to `value` (mode 2), unless an active end limit
-// lies in the way (said in a "Warning" popup); a move that has not ended within its limit is
-// stopped and said in an "Error" popup. The limit follows the distance (moveTimeLimit).
+// The grating's travel in controller steps from home: between its end-limit switches, which
+// the stepper controller's axis 1 has at -2000 and +150000 (the simulated controller's axis
+// defaults). A site whose switches lie elsewhere sets these to them. A move to a step outside
+// is refused, and Wv.ini entries outside are left out of the list.
+inline constexpr int kGratingTravelLow = -2000;
+inline constexpr int kGratingTravelHigh = 150000;
+// 1 when `step` lies within the travel (its ends included).
+int GratingStepInTravel(long long step);
+// Moves the grating by `value` steps (mode 1) or to `value` (mode 2), unless the target lies
+// outside the travel (refused in an "Error" popup) or an active end limit lies in the way (said
+// in a "Warning" popup); a move that has not ended within its limit is stopped and said in an
+// "Error" popup. The limit follows the distance, at most the whole travel's (moveTimeLimit).
+// Targets and distances are reckoned in 64 bits.
 int Gratingtracking(int mode, int value);
-// The same within `limitSeconds` of instrument time; `what` names the move in the popups.
+// The same within `limitSeconds` of instrument time, without the travel check: the park drives
+// onto the negative end switch when it is nearer than the park's distance. `what` names the
+// move in the popups.
 int GratingMoveWithin(int mode, int value, double limitSeconds, const char* what);
 // The park at Power Off and QUIT (50000 steps towards the negative end, about 5 s at the
 // grating's speed) is given this long.

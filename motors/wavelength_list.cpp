@@ -2,9 +2,12 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
+#include "motors/motors.h"
 #include "platform/wvcontrol/wvcontrol.h"
 #include "state/HELX.h"
+#include "state/monitor.h"
 #include "state/observation_state.h"
 
 WvEntry Data[MAX_WV_ENTRIES];
@@ -28,6 +31,44 @@ int slotValue(const char* slot) {
   if (v > 1000000) v = 1000000;
   if (v < -1000000) v = -1000000;
   return static_cast<int>(v);
+}
+
+// What the last load said about entries outside the grating's travel: the list is read again
+// each time the test panel opens, and the same entries are told of once.
+std::string toldOutsideTravel;
+
+// Copies the `got` records read into Data, leaving out those whose step lies outside the
+// grating's travel (the setup's OK would send the grating there). The kept entries, and those
+// a short file did not reach, move up in their order; the count and the selection follow, so
+// that the ring's index is still the index into Data. Entries are numbered from 1 as the file
+// holds them.
+void keepEntriesInTravel(const WvEntry* records, int got) {
+  int selected = CurrentSelectWV_FileIO;
+  int kept = 0;
+  std::string told;
+  for (int i = 0; i < got; i++) {
+    if (GratingStepInTravel(records[i].step)) {
+      Data[kept++] = records[i];
+      continue;
+    }
+    if (i < CurrentSelectWV_FileIO) selected--;
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  "Wv.ini entry %d (wavelength %.2f, step %d) lies outside the grating's travel "
+                  "(steps %d to %d): it is left out of the list.\n",
+                  i + 1, static_cast<double>(records[i].wavelength), records[i].step,
+                  kGratingTravelLow, kGratingTravelHigh);
+    told += line;
+  }
+  const int left = got - kept;
+  if (left > 0) {
+    std::memmove(Data + kept, Data + got, (nWV_FileIO - got) * sizeof(WvEntry));
+    nWV_FileIO -= left;
+  }
+  if (selected >= nWV_FileIO) selected = nWV_FileIO - 1;
+  CurrentSelectWV_FileIO = selected < 0 ? 0 : selected;
+  if (!told.empty() && told != toldOutsideTravel) TellOperator("Warning", told.c_str());
+  toldOutsideTravel = told;
 }
 
 int gratingPage() {
@@ -67,11 +108,11 @@ int OpenFileF(FILE* fileHandle) {
   }
   ReadHeader(file);
   // Whole records only: a short file leaves the remaining entries as they were.
-  if (nWV_FileIO > 0 && std::fseek(file, kHeaderSize, SEEK_SET) == 0) {
-    WvEntry records[MAX_WV_ENTRIES];
-    std::size_t got = std::fread(records, sizeof(WvEntry), nWV_FileIO, file);
-    std::memcpy(Data, records, got * sizeof(WvEntry));
-  }
+  WvEntry records[MAX_WV_ENTRIES];
+  std::size_t got = 0;
+  if (nWV_FileIO > 0 && std::fseek(file, kHeaderSize, SEEK_SET) == 0)
+    got = std::fread(records, sizeof(WvEntry), nWV_FileIO, file);
+  keepEntriesInTravel(records, static_cast<int>(got));
   std::fclose(file);
   return 1;
 }

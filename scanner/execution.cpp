@@ -85,7 +85,9 @@ int preScanExposures(void) {
 }
 
 // The newest position reading, from ReadPositionNow or a look of the scan's poll.
-std::mutex readingLock;
+// Never destroyed: a run thread QUIT leaves behind may still note a reading while the program
+// exits.
+std::mutex& readingLock = *new std::mutex;
 PositionReading lastReading{std::nan(""), std::nan("")};
 
 void noteReading(PositionReading reading) {
@@ -122,6 +124,11 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
   int exposed = preScanExposures();
   SetCurrentCamera(current);
   if (!exposed) return scanEnd(0);
+  // An abort that came during the pre-scan exposures (QUIT right after Run) starts no program.
+  if (scan_abort) {
+    AppendMonitor("\nScan aborted.\n");
+    return scanEnd(0);
+  }
 
   int armed = 0;
   {

@@ -28,7 +28,9 @@ PfnPmacCollectGatherData DeviceCollectGatherData = nullptr;
 PfnPmacGetGatherSamples DeviceGetGatherSamples = nullptr;
 PfnPmacGetIVariableLong DeviceGetIVariableLong = nullptr;
 
-std::mutex pmac_lock;
+// Never destroyed: a run thread QUIT leaves behind may still talk to the controller while the
+// program exits.
+std::mutex& pmac_lock = *new std::mutex;
 
 namespace {
 

@@ -55,7 +55,7 @@ extern PfnPmacGetGatherSamples DeviceGetGatherSamples;
 extern PfnPmacGetIVariableLong DeviceGetIVariableLong;
 
 // The one lock of the link: held around every library call and by CloseDevice.
-extern std::mutex pmac_lock;
+extern std::mutex& pmac_lock;
 
 // ---- scanner state ----
 extern std::atomic<double> position;  // last scanner position, encoder counts

@@ -139,7 +139,9 @@ int TakingFlat(void) {
   DataSource = 1;
   SetCtrlAttribute(mainPanel, PANEL_viewCCD1, ATTR_DIMMED, 0);
   SetCtrlAttribute(mainPanel, PANEL_viewCCD2, ATTR_DIMMED, 0);
+  // Camera 1's data are shown: its button alone is on, whichever camera was viewed before.
   SetCtrlVal(mainPanel, PANEL_viewCCD1, 1);
+  SetCtrlVal(mainPanel, PANEL_viewCCD2, 0);
   AppendMonitor(complete ? "\nFlat field ended.\n" : "\nFlat field stopped.\n");
   run_active = 0;
   return 1;

@@ -30,8 +30,10 @@ struct Record {
   int grating = 0;
 };
 
-std::mutex recordLock;
-Record records[2];  // camera 1, camera 2
+// Never destroyed, with what it guards: a run thread QUIT leaves behind may still record a
+// frame while the program exits.
+std::mutex& recordLock = *new std::mutex;
+Record* const records = new Record[2];  // camera 1, camera 2
 
 Record& recordOf(const CameraSlot& camera) { return records[camera.number - 1]; }
 

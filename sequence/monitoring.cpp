@@ -2,6 +2,7 @@
 // the frames of every scan step, each stored only when it was exposed at its step.
 
 #include <cmath>
+#include <cstdio>
 
 #include "camera/camera.h"
 #include "platform/os/clock.h"
@@ -11,6 +12,7 @@
 #include "sequence/frames_not_read.h"
 #include "sequence/sequence.h"
 #include "state/camera_slot.h"
+#include "state/monitor.h"
 #include "state/observation_state.h"
 
 int monitor_thread_id = 0;
@@ -117,12 +119,28 @@ bool takeBothFrames(int step, PositionReading before) {
   return stayed;
 }
 
+// Take mode 0 with neither camera current: the step's frame is not read from any camera (its
+// slot keeps its zeros), which is a loss of its own, not the scanner moving on. Told once a scan.
+void noCameraCurrent(int step, bool* told) {
+  ++run_frames_lost;
+  ++run_frames_not_read;
+  if (*told) return;
+  *told = true;
+  char text[200];
+  std::snprintf(text, sizeof text,
+                "No camera was current when scan step %d was reached: its frame was not read and "
+                "its slot holds zeros.\n",
+                step);
+  TellOperator("Error", text);
+}
+
 }  // namespace
 
 int CVICALLBACK MonitoringThreadFunction(void* data) {
   (void)data;
   monitoring_active = 1;
   double refreshed = -HUGE_VAL;
+  bool noCameraTold = false;  // in this scan
   while (PmacAccessible != 0) {
     if (Timer() - refreshed >= kRefreshSeconds) {
       ReadPosition();
@@ -147,11 +165,18 @@ int CVICALLBACK MonitoringThreadFunction(void* data) {
       continue;
     }
     bool stored = false;
+    if (step == 1) noCameraTold = false;
     if (helx_take_mode == 0) {
       // A word of this thread's own: the run thread writes nUnknownCameraHandle in video mode.
       long current = 0;
       GetCurrentCamera(&current);
-      if (const CameraSlot* camera = FindSlot(current)) stored = takeFrame(step, *camera, before);
+      if (const CameraSlot* camera = FindSlot(current)) {
+        stored = takeFrame(step, *camera, before);
+      } else {
+        // The scanner was at the step; no camera could take it.
+        noCameraCurrent(step, &noCameraTold);
+        stored = true;
+      }
     } else {
       stored = takeBothFrames(step, before);
     }

@@ -130,6 +130,28 @@ void scan(const CameraSlot& camera, int takeMode, float exposure, const char* ca
 
 float longer(float a, float b) { return a > b ? a : b; }
 
+// A scan the run was due to take and did not start. The scanner that did not come back has been
+// told (WaitScannerAtStart): the scan's frames are lost. After Stop or QUIT the operator learns
+// which scan was left out.
+void scanNotTaken(int ready, const char* cameras, int cameraCount, int frames) {
+  if (ready == -1) {
+    run_frames_lost += frames * cameraCount;
+    return;
+  }
+  char text[160];
+  std::snprintf(text, sizeof text, "\n%s's scan was not taken: the observation was stopped.\n",
+                cameras);
+  AppendMonitor(text);
+}
+
+// The wait before a run's first scan: Stop or QUIT meanwhile ends the observation, a scanner
+// that does not come back loses the scan.
+bool readyForRun(const char* cameras, int cameraCount, int frames) {
+  int ready = WaitScannerAtStart(1, "the scan was not started");
+  if (ready == -1) scanNotTaken(ready, cameras, cameraCount, frames);
+  return ready == 1;
+}
+
 bool saveFailed = false;  // in this observation; the run thread's own
 
 // A cube the data folder refused ends the observation after its run: the next scan would only
@@ -209,12 +231,17 @@ void scanBlock(int configuration, int frames) {
 
     if (configuration == kBothOneAfterTheOther) {
       helx_take_mode = 0;
-      if (WaitScannerAtStart(1, "the scan was not started") != 1) break;
+      if (!readyForRun("Camera 1", 1, frames)) break;
       scan(Camera(1), 0, g_fExpTime1, "Camera 1", startText1, endText1, &elapsed1);
-      // Camera 1's scan is complete and is saved whatever happens to camera 2's. Stop takes
-      // effect after the run in progress: camera 2's scan of this run is still taken.
-      int ready = WaitScannerAtStart(0, "camera 2's scan was not started");
-      if (ready == 1) scan(Camera(2), 0, g_fExpTime2, "Camera 2", startText2, endText2, &elapsed2);
+      // Camera 1's scan is complete and is saved whatever happens to camera 2's. After Stop or
+      // QUIT no new scan starts, camera 2's included: QUIT's abort leaves the scanner where it
+      // was, so the wait for its start would never end.
+      int ready =
+          Run_thread_stop != 0 ? 0 : WaitScannerAtStart(1, "camera 2's scan was not started");
+      if (ready == 1)
+        scan(Camera(2), 0, g_fExpTime2, "Camera 2", startText2, endText2, &elapsed2);
+      else
+        scanNotTaken(ready, "Camera 2", 1, frames);
       save1(frames, startText1, endText1, elapsed1);
       if (ready == 1) save2(frames, startText2, endText2, elapsed2);
       SetCurrentCamera(nCameraHandle1);
@@ -223,7 +250,7 @@ void scanBlock(int configuration, int frames) {
       if (ready != 1) break;
     } else if (configuration == kBothAtEveryStep) {
       helx_take_mode = 1;
-      if (WaitScannerAtStart(1, "the scan was not started") != 1) break;
+      if (!readyForRun("Cameras 1 and 2", 2, frames)) break;
       scan(Camera(1), 1, longer(g_fExpTime1, g_fExpTime2), "Cameras 1 and 2", startText1, endText1,
            &elapsed1);
       save1(frames, startText1, endText1, elapsed1);
@@ -233,7 +260,7 @@ void scanBlock(int configuration, int frames) {
       showScanTime();
     } else if (configuration == kCamera1Only || configuration == kCamera2Only) {
       helx_take_mode = 0;
-      if (WaitScannerAtStart(1, "the scan was not started") != 1) break;
+      if (!readyForRun(configuration == kCamera1Only ? "Camera 1" : "Camera 2", 1, frames)) break;
       if (configuration == kCamera1Only) {
         scan(Camera(1), 0, g_fExpTime1, "Camera 1", startText1, endText1, &elapsed1);
         save1(frames, startText1, endText1, elapsed1);
@@ -262,9 +289,10 @@ void scanBlock(int configuration, int frames) {
 
 void frameTransferBlock(int configuration, int frames) {
   int runs = sequential_number;
-  // A series cannot be interrupted once started, so Stop is not looked at here; a series that
-  // could not be saved ends the observation all the same.
+  // A series cannot be interrupted once started: Stop (or Power Off, or QUIT) ends the
+  // observation after the run in progress, and so does a series that could not be saved.
   for (int q = 0; q < runs && !saveFailed; q++) {
+    if (Run_thread_stop != 0) break;
     showCounter(q);
     if (configuration == kCamera1Only) {
       ClearFrames(1, frames);
@@ -351,6 +379,30 @@ void scanStopBlock(int configuration, int frames) {
 // The acquisition mode the cameras were set up for at OK, whatever the dialog shows since.
 int SetupAcquisitionMode() { return setup_in_force.acquisition; }
 
+// The view buttons as Run found them: a refused Run gives them back as they were (still dimmed
+// when a file is shown rather than a camera's data).
+struct ViewDimming {
+  int one = 0, two = 0;
+};
+
+ViewDimming viewDimming() {
+  ViewDimming v;
+  GetCtrlAttribute(mainPanel, PANEL_viewCCD1, ATTR_DIMMED, &v.one);
+  GetCtrlAttribute(mainPanel, PANEL_viewCCD2, ATTR_DIMMED, &v.two);
+  return v;
+}
+
+// Run does nothing without the cameras and the scanner, in every mode; the operator must know
+// which is missing.
+void tellNotReady() {
+  if (CCD_status != 1)
+    TellOperator("Error", "Run refused: the cameras are not open. Press Power On first.\n");
+  else
+    TellOperator("Error",
+                 "Run refused: the scanner's controller is not open. Power the instrument off "
+                 "and on again to open it.\n");
+}
+
 // Homing jogs the scanner and sets its zero: a scan started meanwhile would start from
 // anywhere, and one started after a failed homing from a zero that was never set. Modes that
 // leave the scanner at rest need no zero.
@@ -431,31 +483,48 @@ int CVICALLBACK cmd_Run(int panel, int control, int event, void* callbackData, i
   (void)panel, (void)control, (void)callbackData, (void)eventData1, (void)eventData2;
   if (event != EVENT_COMMIT) return 0;
   if (RunActive()) return 0;
+  const ViewDimming views = viewDimming();
   dim(PANEL_viewCCD1, 1);
   dim(PANEL_viewCCD2, 1);
   dim(PANEL_cmd_Run, 1);
   DiscardImagePanel();
-  if (CCD_status != 1 || Scanner_status != 1) return -1;
-  if (!SaveUnsavedBeforeRelease("Run", 1)) {
-    dim(PANEL_cmd_Run, 0);
+  // Every refusal gives the view buttons back; Run itself stays dimmed while the instrument is
+  // not ready.
+  auto refused = [&](int runDimmed) {
+    dim(PANEL_viewCCD1, views.one);
+    dim(PANEL_viewCCD2, views.two);
+    dim(PANEL_cmd_Run, runDimmed);
     return -1;
+  };
+  if (CCD_status != 1 || Scanner_status != 1) {
+    tellNotReady();
+    return refused(1);
   }
+  // The temperature watch (the test panel's cooler, a cooling not yet stable) switches the
+  // driver's current camera on every reading: a run's frames would come from either camera. A
+  // watch that has just found the cameras stable, or was told to stop, ends within a reading.
+  if (temp_thread == 1) StopTemperatureWatch();
+  if (temp_watch_active != 0) {
+    TellOperator("Warning",
+                 "Run refused: the cameras' temperatures are being watched. Run is available once "
+                 "they are stable.\n");
+    return refused(0);
+  }
+  if (!SaveUnsavedBeforeRelease("Run", 1)) return refused(0);
   const int mode = SetupAcquisitionMode();
   if (!scannerReadyFor(g_nFrameNumber1, mode) ||
-      !StorageReadyForRun(ccd_camera, g_nFrameNumber1, mode, sequential_number)) {
-    dim(PANEL_cmd_Run, 0);
-    return -1;
-  }
+      !StorageReadyForRun(ccd_camera, g_nFrameNumber1, mode, sequential_number))
+    return refused(0);
   if (setup_buffers_ok == 0) {
     MessagePopup("Error",
                  "The frame buffers of this setup are missing: Run is refused. "
                  "Confirm the setup again.");
-    dim(PANEL_cmd_Run, 0);
-    return -1;
+    return refused(0);
   }
 
   if (ccd_camera == kFlatFielding) {
-    TakingFlat();
+    // A flat field it refused has not touched the view buttons.
+    if (TakingFlat() < 0) refused(0);
     dim(PANEL_cmd_Run, 0);
     return 1;
   }
@@ -480,7 +549,9 @@ int CVICALLBACK cmd_Run(int panel, int control, int event, void* callbackData, i
     DisplayCCDImage(nhDim2, nvDim2, g_nFrameNumber1, nCameraHandle2);
   else
     DisplayCCDImage(nhDim1, nvDim1, g_nFrameNumber1, nCameraHandle1);
-  dim(PANEL_cmd_Run, 0);
+  // A QUIT during the run has shut the cameras down and dimmed Run for good (a Power Off enables
+  // it again itself).
+  if (CCD_status == 1) dim(PANEL_cmd_Run, 0);
   return 0;
 }
 

@@ -25,8 +25,9 @@ namespace {
 // The scanner's position is refreshed by the monitoring loop every few milliseconds; looking
 // as often is nothing against a return of the scanner, and leaves the cores to the controller.
 constexpr double kScannerLookSeconds = 0.002;
-// The last frame needs at most one exposure and its read-out after the program ended, and a
-// margin for the monitoring loop to store it.
+// After the program ended, the monitoring loop may still be on the last step: at most its
+// exposure, then the read-out of each camera the step exposed (each waited for as long as a
+// camera may take, AcquisitionTimeLimit), and a margin for the loop to store the frame.
 constexpr double kLastFrameMarginSeconds = 5.0;
 }  // namespace
 
@@ -82,10 +83,9 @@ int WaitScannerAtStart(int honourStop, const char* what) {
 }
 
 int WaitScanFramesStored(int frames, float exposure, const char* cameras, int cameraCount) {
-  // The last frame needs at most one exposure and its read-out after the program ended.
+  const double lastStep = exposure + cameraCount * AcquisitionTimeLimit(exposure, 1);
   helx::ui::WaitUntil([] { return WaitScanStepsStored(0) == 1 || monitoring_active == 0; },
-                      AcquisitionTimeLimit(exposure, 1) + kLastFrameMarginSeconds,
-                      kScannerLookSeconds, &ScanStepSettled());
+                      lastStep + kLastFrameMarginSeconds, kScannerLookSeconds, &ScanStepSettled());
   int stored = ScanStepsStored();
   int dropped = ScanStepsDropped();
   int announced = ScanStepsAnnounced();

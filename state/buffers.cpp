@@ -11,7 +11,8 @@ float* AllocateFloats(std::size_t count) {
 }
 
 std::mutex& FrameBufferLock() {
-  static std::mutex lock;
+  // Never destroyed: a run thread QUIT leaves behind may still take it while the program exits.
+  static std::mutex& lock = *new std::mutex;
   return lock;
 }
 

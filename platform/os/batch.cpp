@@ -23,9 +23,27 @@ std::string trim(const std::string& s) {
 
 bool startsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
 
+// A folder name that begins or ends with a blank or ends with a dot: the command interpreter
+// would not make it as written, and the program, which writes to the name as written, would
+// look for it in vain. Refused rather than made under either name.
+bool ambiguousComponent(const std::string& path) {
+  std::size_t begin = path.size() >= 2 && path[1] == ':' ? 2 : 0;
+  for (std::size_t i = begin; i <= path.size(); i++) {
+    if (i < path.size() && path[i] != '\\' && path[i] != '/') continue;
+    if (i > begin) {
+      char first = path[begin], last = path[i - 1];
+      // "." and ".." are MapPath's to judge.
+      bool dots = i - begin <= 2 && path.find_first_not_of('.', begin) >= i;
+      if (first == ' ' || last == ' ' || (last == '.' && !dots)) return true;
+    }
+    begin = i + 1;
+  }
+  return false;
+}
+
 LaunchResult makeFolder(const std::string& path) {
   auto mapped = MapPath(path);
-  if (!mapped || path.empty()) {
+  if (!mapped || path.empty() || ambiguousComponent(path)) {
     WriteOsLog("batch: mkdir refused: " + path);
     return LaunchResult::Failed;
   }
@@ -67,7 +85,11 @@ LaunchResult RunBatchScript(const std::string& script) {
     if (line.empty()) continue;
     LaunchResult r;
     if (startsWith(line, "mkdir ")) {
-      r = makeFolder(trim(line.substr(6)));
+      // The path is the rest of the line as written, its blanks included (only the line end
+      // is not part of it), so that a blank around a folder name is seen and refused.
+      std::string path = raw.substr(raw.find("mkdir ") + 6);
+      while (!path.empty() && (path.back() == '\r' || path.back() == '\n')) path.pop_back();
+      r = makeFolder(path);
     } else if (startsWith(line, "arp -s ")) {
       WriteOsLog("batch: not run (no static address entry needed on Linux): " + line);
       r = LaunchResult::Started;

@@ -5,7 +5,9 @@
 //   mkdir PATH      creates PATH and every missing folder above it at once, before Launch
 //                   returns, so a folder exists before anything is written into it. The rest
 //                   of the line is one path, blanks included; it is mapped by MapPath (paths.h)
-//                   and refused when that refuses it.
+//                   and refused when that refuses it, or when a folder name in it begins or
+//                   ends with a blank or ends with "." (a command interpreter would make that
+//                   folder under another name than the one written).
 //   arp -s A B C    logged and not run: Linux needs no static address entry for the controller.
 //
 // Any other line is logged and refused (Failed). Empty lines are skipped. The script is read

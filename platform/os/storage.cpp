@@ -1,9 +1,14 @@
 #include "platform/os/storage.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <string>
 #include <system_error>
 
 #include "platform/os/paths.h"
@@ -34,16 +39,20 @@ std::string PrepareWritableFolder(std::string_view path) {
   if (error) return error.message();
   if (!fs::is_directory(*mapped, error)) return error ? error.message() : "Not a directory";
   // A folder can exist and still refuse files (permissions, a read-only or full drive): only a
-  // file actually written tells.
-  const fs::path probe = fs::path(*mapped) / ".helx-write-test";
-  std::FILE* file = std::fopen(probe.c_str(), "wb");
-  if (!file) return std::strerror(errno);
+  // file actually written tells. The probe is a new file of this process's own: an existing
+  // name, or a symbolic link planted under it, is never opened, followed or removed.
+  static std::atomic<unsigned> probes{0};
+  const fs::path probe = fs::path(*mapped) / (".helx-write-test-" + std::to_string(::getpid()) +
+                                              "-" + std::to_string(probes++));
+  int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return std::strerror(errno);
   static const char kProbe[512] = {};
-  bool written = std::fwrite(kProbe, 1, sizeof kProbe, file) == sizeof kProbe;
-  int writeError = errno;
-  bool closed = std::fclose(file) == 0;
+  ssize_t n = ::write(fd, kProbe, sizeof kProbe);
+  int writeError = n < 0 ? errno : ENOSPC;  // a short write is a full drive
+  bool written = n == static_cast<ssize_t>(sizeof kProbe);
+  bool closed = ::close(fd) == 0;
   int closeError = errno;
-  fs::remove(probe, error);
+  ::unlink(probe.c_str());
   if (!written) return std::strerror(writeError);
   if (!closed) return std::strerror(closeError);
   return {};

@@ -1,24 +1,37 @@
 // The UI thread's event queue. Callbacks, timer ticks, queued popups and operator actions are
-// all events: functions run in order on the UI thread.
+// all events: functions run in order on the UI thread. Both front-ends pump this one queue.
+//
+// Each event carries what it runs (a callback's registered name, "popup 'Error'"), so that the
+// stall watch (stalls.h) can say what held the UI thread. Every event's start and end, and
+// every pass of a wait with event processing, is a turn of the UI thread.
 //
 // Threads: post() from any thread. run(), processPending() and pumpUntil() only on the UI
 // thread (the thread that called InitCVIRTE or RunUserInterface); they may nest: a callback
-// that waits with event processing runs later events inside itself.
+// that waits with event processing runs later events inside itself. A ProcessingWait is made
+// on any thread and marks a wait only on the UI thread.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 
+#include "platform/ui/stalls.h"
+
 namespace helx::ui {
+
+class Frontend;
 
 class EventLoop {
  public:
   static EventLoop& instance();
 
-  void post(std::function<void()> event);
+  // `what` names the event for the stall watch.
+  void post(std::string what, std::function<void()> event);
+  void post(std::function<void()> event) { post("an unnamed event", std::move(event)); }
   void setUiThread();
   bool onUiThread() const;
   std::thread::id uiThread() const;
@@ -36,15 +49,40 @@ class EventLoop {
   // Number of events dispatched so far (tests and the operator API's sync()).
   unsigned long dispatched() const { return dispatched_.load(); }
 
+  // While one lives on the UI thread, the callback running there waits processing events: the
+  // stretches between its turns are charged to it as a wait (WaitUntilProcessingEvents).
+  class ProcessingWait {
+   public:
+    ProcessingWait();
+    ~ProcessingWait();
+    ProcessingWait(const ProcessingWait&) = delete;
+    ProcessingWait& operator=(const ProcessingWait&) = delete;
+
+   private:
+    bool marked_;
+  };
+
+  StallWatch& stalls() { return stalls_; }
+
  private:
+  struct Event {
+    std::string what;
+    std::function<void()> run;
+  };
   bool dispatchOne();
+  // Brings the view up to date (a stretch of its own for the stall watch).
+  void drawView(Frontend& frontend);
+  // The front-end's wait for work: no stall, whatever it lasts.
+  void idle(Frontend& frontend, std::chrono::milliseconds maxWait);
+
   std::mutex mutex_;
-  std::deque<std::function<void()>> queue_;
+  std::deque<Event> queue_;
   std::atomic<std::thread::id> uiThread_{};
   std::atomic<bool> quit_{false};
   std::atomic<int> quitCode_{0};
   std::atomic<int> depth_{0};
   std::atomic<unsigned long> dispatched_{0};
+  StallWatch stalls_;  // UI thread only, but for its queries
 };
 
 }  // namespace helx::ui

@@ -1,6 +1,6 @@
-// The night's messages outlive the program: every text appended to a text box, every popup and
-// every runtime complaint (an unbound callback) is written, time-stamped in UTC, to
-// "helx-messages.log" in the working directory.
+// The night's messages outlive the program: every text appended to a text box, every popup,
+// every runtime complaint (an unbound callback) and every stall of the UI thread over 100 ms
+// (stalls.h) is written, time-stamped in UTC, to "helx-messages.log" in the working directory.
 //
 // Threads: safe from any thread; a message is written whole.
 #pragma once

@@ -43,8 +43,16 @@ ActionResult reach(int panel, int control, F&& change) {
   });
 }
 
+// What an event for the control runs, for the stall watch: its callback's registered name.
+std::string callbackNameOf(int panel, int control) {
+  return Model::instance().with([&](Model& m) {
+    Control* c = m.control(panel, control);
+    return c && !c->callbackName.empty() ? c->callbackName : std::string("no callback");
+  });
+}
+
 void postControlEvent(int panel, int control, int event, int d1 = 0, int d2 = 0) {
-  EventLoop::instance().post([=] {
+  EventLoop::instance().post(callbackNameOf(panel, control), [=] {
     CtrlCallbackPtr cb = nullptr;
     void* data = nullptr;
     Model::instance().with([&](Model& m) {
@@ -214,6 +222,7 @@ ActionResult Operator::selectTab(int panel, int tabControl, int page) {
 ActionResult Operator::menu(int menuBar, int item) {
   MenuCallbackPtr cb = nullptr;
   int panel = 0;
+  std::string name;
   auto r = Model::instance().with([&](Model& m) -> ActionResult {
     MenuBar* bar = m.menuBar(menuBar);
     if (!bar) return fail("no such menu bar");
@@ -228,27 +237,30 @@ ActionResult Operator::menu(int menuBar, int item) {
     Panel* p = m.panel(bar->panel);
     if (!p || !p->visible) return fail("the menu bar's panel is not shown");
     cb = it->second.callback;
+    name = it->second.callbackName;
     panel = bar->panel;
     return {};
   });
   if (!r) return r;
-  if (cb) EventLoop::instance().post([=] { cb(menuBar, item, nullptr, panel); });
+  if (cb) EventLoop::instance().post(name, [=] { cb(menuBar, item, nullptr, panel); });
   return r;
 }
 
 ActionResult Operator::close(int panel) {
   PanelCallbackPtr cb = nullptr;
   void* data = nullptr;
+  std::string name;
   auto r = Model::instance().with([&](Model& m) -> ActionResult {
     Panel* p = m.panel(panel);
     if (!p || p->parent) return fail("no such panel");
     if (!p->visible) return fail("panel '" + p->constant + "' is not shown");
     cb = p->callback;
     data = p->callbackData;
+    name = p->callbackName;
     return {};
   });
   if (!r) return r;
-  if (cb) EventLoop::instance().post([=] { cb(panel, EVENT_CLOSE, data, 0, 0); });
+  if (cb) EventLoop::instance().post(name, [=] { cb(panel, EVENT_CLOSE, data, 0, 0); });
   return r;
 }
 
@@ -276,7 +288,7 @@ ActionResult Operator::click(int panel, int control, int x, int y) {
 
 bool Operator::sync(double timeoutSeconds) {
   auto reached = std::make_shared<std::atomic<bool>>(false);
-  EventLoop::instance().post([reached] { *reached = true; });
+  EventLoop::instance().post("the operator's sync", [reached] { *reached = true; });
   auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
   while (!*reached) {
     if (std::chrono::steady_clock::now() > deadline) return false;

@@ -66,7 +66,8 @@ int CmtScheduleThreadPoolFunctionAdv(int poolHandle, ThreadFunctionPtr function,
   auto notify = [=](unsigned int event, int value) {
     if (!callback || !(eventMask & event)) return;
     if (onUi)
-      helx::ui::EventLoop::instance().post([=] { callback(0, id, event, value, callbackData); });
+      helx::ui::EventLoop::instance().post("a thread function's callback",
+                                           [=] { callback(0, id, event, value, callbackData); });
     else
       callback(0, id, event, value, callbackData);
   };

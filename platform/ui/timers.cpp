@@ -5,6 +5,7 @@
 #include <mutex>
 #include <set>
 #include <stop_token>
+#include <string>
 #include <thread>
 
 #include "platform/os/clock.h"
@@ -44,12 +45,15 @@ struct Scheduler {
       }
       const auto now = Clock::instance().now();
       std::map<Key, Clock::duration> intervals;
+      std::map<Key, std::string> names;  // each tick is named by its callback (stalls.h)
       Model::instance().with([&](Model& m) {
         for (auto& [h, p] : m.panels())
           for (auto& [id, c] : p.controls)
-            if (c.kind == Kind::Timer && c.enabled && c.interval > 0)
+            if (c.kind == Kind::Timer && c.enabled && c.interval > 0) {
               intervals[{h, id}] = std::chrono::duration_cast<Clock::duration>(
                   std::chrono::duration<double>(c.interval));
+              names[{h, id}] = c.callbackName.empty() ? "a timer tick" : c.callbackName;
+            }
       });
       Clock::duration next = Clock::duration::max();
       {
@@ -61,7 +65,7 @@ struct Scheduler {
           if (!fresh && it->second <= now) {
             if (!pending.count(key)) {
               pending.insert(key);
-              post(key);
+              post(key, names[key]);
             }
             // The next tick keeps the rhythm unless the loop fell a whole interval behind.
             it->second += interval;
@@ -81,8 +85,8 @@ struct Scheduler {
     }
   }
 
-  void post(Key key) {
-    EventLoop::instance().post([this, key] {
+  void post(Key key, std::string name) {
+    EventLoop::instance().post(std::move(name), [this, key] {
       {
         std::lock_guard lock(mutex);
         pending.erase(key);

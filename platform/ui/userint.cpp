@@ -947,8 +947,9 @@ int showMessage(const char* title, const char* message, bool information) {
   } else {
     // A worker never waits for the UI thread: the popup is shown when the UI thread next
     // processes events.
-    EventLoop::instance().post(
-        [t, text, information] { helx::ui::CurrentFrontend().showMessage(t, text, information); });
+    EventLoop::instance().post("popup '" + t + "'", [t, text, information] {
+      helx::ui::CurrentFrontend().showMessage(t, text, information);
+    });
   }
   return 0;
 }

@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "platform/os/clock.h"
+#include "platform/ui/event_loop.h"
 #include "platform/ui/userint.h"
 
 namespace helx::ui {
@@ -83,6 +84,9 @@ bool WaitUntil(const std::function<bool()>& done, double limitSeconds, double pa
 
 bool WaitUntilProcessingEvents(const std::function<bool()>& done, double limitSeconds,
                                double paceSeconds) {
+  // The events it runs are stalls of their own; its pauses between looks are charged to the
+  // waiting callback as a wait.
+  EventLoop::ProcessingWait wait;
   return waitLoop(done, limitSeconds, paceSeconds, nullptr, true);
 }
 

@@ -13,9 +13,10 @@
 //
 // Threads: WaitUntil may be called from any thread. WaitUntilProcessingEvents is for the
 // user-interface thread: it processes events between looks, so callbacks run nested inside it
-// (as in every wait "with event processing"). A WakeSignal may be notified from any thread; it
-// wakes the waits that watch it at that moment, and a notification that comes while a waiter is
-// between looks is not lost (the waiter looks again at once).
+// (as in every wait "with event processing"); each look is a turn of the UI thread, and the
+// pauses between looks are charged to the waiting callback as a wait (stalls.h). A WakeSignal may
+// be notified from any thread; it wakes the waits that watch it at that moment, and a notification
+// that comes while a waiter is between looks is not lost (the waiter looks again at once).
 #pragma once
 
 #include <functional>

@@ -54,6 +54,34 @@ TEST_F(FolderScript, TargetNamesThatCouldEscapeOrRunACommandAreRefused) {
             sizeof entire_directory);
 }
 
+TEST_F(FolderScript, TargetNamesTheInterpreterWouldChangeAreRefused) {
+  // The command interpreter drops blanks around a name and dots at its end: the script would
+  // make another folder than the one the files go to.
+  for (const char* bad : {" spot7", "spot7 ", "  spot7  ", "spot7.", "spot7..", "AR 13664 ."}) {
+    SCOPED_TRACE(bad);
+    Operator::clearPopups();
+    EXPECT_EQ(CheckTargetName(bad), 0);
+    auto popup = Operator::waitForPopup("Error", "Target name", 1);
+    ASSERT_TRUE(popup.has_value());
+    EXPECT_EQ(popup->text, "Target name may not begin or end with a blank, nor end with \".\"");
+  }
+  EXPECT_NE(monitorText().find("Target name may not begin or end with a blank, nor end with "
+                               "\".\"\n"),
+            std::string::npos);
+  for (const char* good : {"spot 7", "v.2 east", ".hidden-ish"})
+    EXPECT_EQ(CheckTargetName(good), 1);
+
+  // Nor is such a folder ever written into the script, whatever builds the path.
+  ASSERT_EQ(makefolderscript("G:\\TARN_Data\\20261206\\raw\\dc"), 1);
+  for (const char* bad :
+       {"G:\\TARN_Data\\20261206\\raw\\spot7 ", "G:\\TARN_Data\\20261206\\raw\\ spot7",
+        "G:\\TARN_Data\\20261206.", "G:\\TARN_Data\\20261206 \\raw\\dc"}) {
+    SCOPED_TRACE(bad);
+    EXPECT_EQ(makefolderscript(bad), 0);
+  }
+  EXPECT_EQ(slurp("makefolder.bat"), "mkdir G:\\TARN_Data\\20261206\\raw\\dc");
+}
+
 TEST_F(FolderScript, PathsWithClimbsOrShellCharactersAreNeverWritten) {
   ASSERT_EQ(makefolderscript("G:\\TARN_Data\\20261206\\raw\\dc"), 1);
   for (const char* bad : {"G:\\TARN_Data\\20261206\\raw\\..\\..\\x", "G:\\TARN_Data\\x & del y",

@@ -3,6 +3,7 @@
 #include "motors/motors.h"
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -171,6 +172,94 @@ TEST_F(Motors, AMoveThatNeverEndsIsStoppedAndReported) {
     ASSERT_EQ(MotorConnect(), 1);
     Gratingtracking(1, 1000);
     EXPECT_TRUE(Operator::waitForPopup("Error", "Grating move did not end in time", 5));
+    quit();
+  });
+}
+
+bool sentToTheGrating() {
+  for (auto& c : commandsSent())
+    if (c.rfind("1D", 0) == 0 || c == "1GO") return true;
+  return false;
+}
+
+std::string monitorText() { return ControlText(mainPanel, PANEL_TB_Text_Monitor); }
+
+TEST_F(Motors, ATargetOutsideTheTravelIsRefusedAndReckonedWithoutOverflow) {
+  simulate();
+  run([&] {
+    ASSERT_EQ(MotorConnect(), 1);
+    const int at = MotorPos1E;
+    helx::sim::SimLog::instance().clear();
+    Gratingtracking(2, 2147483000);
+    EXPECT_TRUE(Operator::waitForPopup("Error",
+                                       "Grating move refused: step 2147483000 lies outside the "
+                                       "grating's travel (steps -2000 to 150000).",
+                                       5));
+    // A relative move from a base near the end of int: the target is the true sum.
+    MotorPos1E_Pre = INT_MAX - 10;
+    Gratingtracking(1, 100);
+    EXPECT_TRUE(Operator::waitForPopup(
+        "Error", "Grating move refused: step 2147483737 lies outside the grating's travel", 5));
+    EXPECT_EQ(MotorPos1E_Pre, at);
+    Gratingtracking(1, kGratingTravelLow - at - 1);
+    EXPECT_TRUE(Operator::waitForPopup("Error", "step -2001 lies outside", 5));
+    // The query answered last: the controller has read everything sent before it.
+    GratingMotorPosCheck();
+    EXPECT_FALSE(sentToTheGrating());
+    EXPECT_EQ(MotorPos1E, at);
+    quit();
+  });
+}
+
+TEST_F(Motors, AnEncoderReplyBeyondIntKeepsThePositionReadBefore) {
+  // No switch in the way, and the encoder declared just below the largest int: a move of 20000
+  // steps carries its count past what an int holds.
+  simulate({{"axes", nlohmann::json::array({{{"positiveLimit", 3e9}}})}});
+  run([&] {
+    ASSERT_EQ(MotorConnect(), 1);
+    ASSERT_EQ(MotorSend("PESET2147480000:", "the test"), 1);
+    ASSERT_EQ(MotorSend("1D20000:", "the test"), 1);
+    ASSERT_EQ(MotorSend("1GO:", "the test"), 1);
+    EXPECT_TRUE(eventually(
+        [] {
+          GratingMotorPosCheck();
+          return monitorText().find("The grating's position reply \"+21474") != std::string::npos;
+        },
+        30))
+        << monitorText();
+    // The last reading an int holds stays the grating's position.
+    EXPECT_GE(MotorPos1E, 2147480000);
+    EXPECT_NE(monitorText().find("is out of range: the position read before (step " +
+                                 std::to_string(MotorPos1E) + ") is kept."),
+              std::string::npos)
+        << monitorText();
+    MotorSend("!S:", "the test");
+    quit();
+  });
+}
+
+TEST_F(Motors, AMoveFromAnAbsurdPositionIsGivenNoMoreThanTheWholeTravelsTime) {
+  // No switch in the way: the move runs for as long as its distance takes at the grating's
+  // speed, unless the program stops it.
+  simulate({{"axes", nlohmann::json::array({{{"positiveLimit", 3e9}}})}});
+  auto& clock = helx::os::Clock::instance();
+  clock.setScale(200);
+  run([&] {
+    ASSERT_EQ(MotorConnect(), 1);
+    // The encoder declared two thousand million steps below the grating: the move to step 5000
+    // is that long, some 55 hours at 10000 steps/s.
+    ASSERT_EQ(MotorSend("PESET-2000000000:", "the test"), 1);
+    ASSERT_TRUE(eventually([] {
+      GratingMotorPosCheck();
+      return MotorPos1E < -1999000000;
+    }));
+    const double start = clock.seconds();
+    Gratingtracking(2, 5000);
+    const double took = clock.seconds() - start;
+    EXPECT_TRUE(Operator::waitForPopup("Error", "Grating move did not end in time", 5));
+    const double wholeTravel = 30.0 + (kGratingTravelHigh - kGratingTravelLow) / 500.0;
+    EXPECT_GE(took, wholeTravel);
+    EXPECT_LT(took, 2 * wholeTravel);
     quit();
   });
 }

@@ -1,8 +1,12 @@
 // The wavelength list as the program reads it into `Data` and the setup panel's ring.
 #include "motors/wavelength_list.h"
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "platform/ui/operator.h"
 #include "platform/ui/userint.h"
@@ -17,6 +21,25 @@ using helx::ui::Operator;
 namespace {
 class WavelengthList : public PanelTest {
  protected:
+  struct Entry {
+    float wavelength;
+    int step;
+  };
+  // A Wv.ini holding `count` and `select` in its header and these records, as the editor
+  // writes them.
+  static void writeEntries(int count, int select, const std::vector<Entry>& entries) {
+    std::string bytes(2000, '\0');
+    std::snprintf(bytes.data(), 100, "NUMBER OF WV    =%d", count);
+    std::snprintf(bytes.data() + 100, 100, "CURRENT_SELECT  =%d", select);
+    for (const Entry& e : entries) {
+      WvEntry record{};
+      record.wavelength = e.wavelength;
+      record.step = e.step;
+      record.angle = 23.0;
+      bytes.append(reinterpret_cast<const char*>(&record), sizeof record);
+    }
+    std::ofstream("Wv.ini", std::ios::binary).write(bytes.data(), std::ssize(bytes));
+  }
   int items() {
     int n = -1;
     GetNumListItems(gratingPage(), setMotoTAB_Motor_Wavelength, &n);
@@ -113,6 +136,61 @@ TEST_F(WavelengthList, AddWvFieldReloadsWhatTheEditorWrote) {
   EXPECT_EQ(items(), 2);
   EXPECT_EQ(selected(), 1);
   EXPECT_EQ(Data[1].step, 1200);
+}
+
+TEST_F(WavelengthList, EntriesOutsideTheGratingsTravelAreLeftOutAndToldOnce) {
+  const std::vector<Entry> spoilt = {
+      {6562.8f, 0}, {6569.2f, 2147483000}, {6717.7f, 77445}, {6767.8f, -9000}, {8542.1f, 150000}};
+  writeEntries(5, 2, spoilt);  // the third entry selected
+  const std::size_t before = Operator::popupCount();
+  ASSERT_EQ(InitWvRing(), 1);
+  EXPECT_EQ(nWV_FileIO, 3);
+  EXPECT_EQ(items(), 3);
+  EXPECT_EQ(Data[0].step, 0);
+  EXPECT_EQ(Data[1].step, 77445);
+  EXPECT_EQ(Data[2].step, 150000);  // the travel's end is within it
+  // The ring's index is still the index into Data, and the file's selection follows its entry.
+  EXPECT_EQ(selected(), 1);
+  EXPECT_EQ(SelectedWvEntry(), 1);
+  auto popup = Operator::waitForPopup("Warning", "Wv.ini entry 2", 1);
+  ASSERT_TRUE(popup.has_value());
+  EXPECT_EQ(popup->text,
+            "Wv.ini entry 2 (wavelength 6569.20, step 2147483000) lies outside the grating's "
+            "travel (steps -2000 to 150000): it is left out of the list.\n"
+            "Wv.ini entry 4 (wavelength 6767.80, step -9000) lies outside the grating's travel "
+            "(steps -2000 to 150000): it is left out of the list.\n");
+  EXPECT_NE(monitorText().find("Wv.ini entry 4 (wavelength 6767.80, step -9000)"),
+            std::string::npos);
+  EXPECT_EQ(Operator::popupCount(), before + 1);
+
+  // Read again (the test panel opens): the same entries are not told of again.
+  InitWvRing();
+  EXPECT_EQ(Operator::popupCount(), before + 1);
+  EXPECT_EQ(items(), 3);
+
+  // A selected entry that is left out selects the next one kept.
+  writeEntries(5, 1, spoilt);
+  InitWvRing();
+  EXPECT_EQ(SelectedWvEntry(), 1);
+  EXPECT_EQ(Data[SelectedWvEntry()].step, 77445);
+
+  // Mended, then spoilt again: told again.
+  writeEntries(2, 0, {{6562.8f, 0}, {6569.2f, 3205}});
+  InitWvRing();
+  EXPECT_EQ(Operator::popupCount(), before + 1);
+  writeEntries(5, 2, spoilt);
+  InitWvRing();
+  EXPECT_EQ(Operator::popupCount(), before + 2);
+
+  // A short file: of the two records there, the second is left out; the entries the file does
+  // not reach keep their earlier contents and follow the kept one.
+  writeEntries(5, 4, {{5000.0f, 100}, {5001.0f, 999999}});
+  InitWvRing();
+  EXPECT_EQ(nWV_FileIO, 4);
+  EXPECT_EQ(Data[0].step, 100);
+  EXPECT_EQ(Data[1].step, 150000);  // the earlier list's third entry
+  EXPECT_EQ(CurrentSelectWV_FileIO, 3);
+  EXPECT_EQ(items(), 4);
 }
 
 TEST_F(WavelengthList, SiteListLoadsWithTheSimulatedCamerasLines) {

@@ -7,7 +7,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "platform/os/batch.h"
@@ -142,6 +144,50 @@ TEST_F(InTempDir, AFolderIsMadeAndProvedWritableOrTheReasonIsGiven) {
   EXPECT_NE(PrepareWritableFolder("G:\\TARN_Data\\20261209\\raw"), "");
   EXPECT_EQ(PrepareWritableFolder("G:\\TARN_Data\\..\\x"), "the path is not allowed");
   EXPECT_FALSE(FreeBytes("G:\\TARN_Data\\..\\x"));
+}
+
+TEST_F(InTempDir, TheWriteProbeNeverFollowsALinkPlantedInTheFolder) {
+  const fs::path folder = dir / "drive_g/TARN_Data/20261208";
+  fs::create_directories(folder);
+  std::ofstream(dir / "outside.txt") << "keep";
+  // Links under the probe's names: the fixed name of old, and this process's first probe (a
+  // dangling link, which a create through it would bring into being).
+  const fs::path first = folder / (".helx-write-test-" + std::to_string(::getpid()) + "-0");
+  fs::create_symlink(dir / "outside.txt", folder / ".helx-write-test");
+  fs::create_symlink(dir / "made-through-the-link", first);
+
+  EXPECT_EQ(PrepareWritableFolder("G:\\TARN_Data\\20261208"), std::strerror(EEXIST));
+  EXPECT_FALSE(fs::exists(dir / "made-through-the-link"));
+  std::ifstream in(dir / "outside.txt");
+  std::string kept((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(kept, "keep");
+  EXPECT_TRUE(fs::is_symlink(first));  // not removed either
+
+  // The next probe has a name of its own: the folder takes files, and is left as it was.
+  EXPECT_EQ(PrepareWritableFolder("G:\\TARN_Data\\20261208"), "");
+  EXPECT_FALSE(fs::exists(dir / "made-through-the-link"));
+  std::size_t entries = 0;
+  for (auto& e : fs::directory_iterator(folder)) {
+    EXPECT_TRUE(fs::is_symlink(e.symlink_status())) << e.path();
+    entries++;
+  }
+  EXPECT_EQ(entries, 2u);
+}
+
+TEST_F(InTempDir, AFolderNameTheInterpreterWouldChangeIsRefused) {
+  for (const char* line :
+       {"mkdir G:\\TARN_Data\\20261206\\raw\\spot ", "mkdir G:\\TARN_Data\\20261206\\raw\\ spot",
+        "mkdir G:\\TARN_Data\\20261206\\raw\\spot.",
+        "mkdir G:\\TARN_Data\\20261206\\raw\\spot \\x"}) {
+    SCOPED_TRACE(line);
+    script("m.bat", line);
+    EXPECT_EQ(RunBatchScript("m.bat"), LaunchResult::Failed);
+    EXPECT_FALSE(fs::exists(dir / "drive_g/TARN_Data/20261206/raw"));
+  }
+  // A blank inside a name, a dot inside it, and a Windows line end are kept as they were.
+  script("m.bat", "mkdir G:\\TARN_Data\\20261206\\raw\\spot 7.a\r\n");
+  EXPECT_EQ(RunBatchScript("m.bat"), LaunchResult::Started);
+  EXPECT_TRUE(fs::is_directory(dir / "drive_g/TARN_Data/20261206/raw/spot 7.a"));
 }
 
 TEST_F(InTempDir, AFullDriveIsSeenBeforeAnythingIsWritten) {
