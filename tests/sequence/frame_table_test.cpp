@@ -73,11 +73,7 @@ TEST_F(Observing, EveryCubeHasAFrameTableThatMatchesWhereEachFrameWasExposed) {
         EXPECT_EQ(row["STORED"] == 1, !zeros) << "frame " << k + 1;
         if (row["STORED"] != 1) continue;
         // The simulator's exposure that ran between the two readings is this frame's.
-        const double t0 = mark + row["T_START"].get<double>();
-        const double t1 = mark + row["T_END"].get<double>();
-        const Exposure* x = nullptr;
-        for (auto& e : taken)
-          if (e.start >= t0 && e.end <= t1 + 1e-6) x = &e;
+        const Exposure* x = ExposureOfRow(taken, row, mark);
         ASSERT_NE(x, nullptr) << "frame " << k + 1;
         EXPECT_NEAR(row["EXPTIME"].get<double>(), x->end - x->start, 1e-3);
         // Readings taken right around the exposure: within the in-position band (10 counts) of
@@ -88,8 +84,7 @@ TEST_F(Observing, EveryCubeHasAFrameTableThatMatchesWhereEachFrameWasExposed) {
         const std::string date = row["DATE_BEG"];
         EXPECT_EQ(date.size(), 23u) << date;
         // The exposure's UTC start to the millisecond, not the start mark's whole second.
-        const double began =
-            static_cast<double>(together.calendarMs) + (x->start - together.instrument) * 1000.0;
+        const double began = CalendarMillisAt(together, x->start);
         if (realTime) {
           EXPECT_NEAR(static_cast<double>(DateMillis(date)), began, 20.0) << "frame " << k + 1;
         }

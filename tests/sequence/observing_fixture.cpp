@@ -449,3 +449,17 @@ fs::path FrameTablePath(const fs::path& cube) {
   t.replace_extension(".frames.fits");
   return t;
 }
+
+double CalendarMillisAt(const ClockPair& together, double instrument) {
+  return static_cast<double>(together.calendarMs) + (instrument - together.instrument) * 1000.0;
+}
+
+const Exposure* ExposureOfRow(const std::vector<Exposure>& taken, const nlohmann::json& row,
+                              double mark) {
+  const double t0 = mark + row["T_START"].get<double>();
+  const double t1 = mark + row["T_END"].get<double>();
+  const Exposure* found = nullptr;
+  for (const Exposure& e : taken)
+    if (e.start >= t0 && e.end <= t1 + 1e-6) found = &e;
+  return found;
+}

@@ -34,6 +34,11 @@ struct Exposure {
   double grating = 0;
 };
 
+// The last exposure of `taken` that ran between a frame-table row's two readings (T_START,
+// T_END, seconds after the scan's start mark `mark`), or null.
+const Exposure* ExposureOfRow(const std::vector<Exposure>& taken, const nlohmann::json& row,
+                              double mark);
+
 struct FitsFile {
   std::filesystem::path path;
   int naxis = 0;
@@ -59,6 +64,8 @@ struct ClockPair {
   double instrument = 0;
 };
 ClockPair ReadClocksTogether();
+// When instrument time `instrument` fell, in calendar milliseconds, by two clocks read together.
+double CalendarMillisAt(const ClockPair& together, double instrument);
 
 struct Observation {
   std::string camera = "Camera 1";  // the configuration's label

@@ -162,16 +162,11 @@ TEST_F(Observing, FilesDescribeTheConfirmedSetupWhateverTheDialogShowsSince) {
         EXPECT_EQ(row["STEP"], k + 1);
         if (row["STORED"] != 1) continue;
         EXPECT_EQ(row["GRATING"], std::stoi(kStep)) << "frame " << k + 1;
-        const double t0 = mark + row["T_START"].get<double>();
-        const double t1 = mark + row["T_END"].get<double>();
-        const Exposure* x = nullptr;
-        for (auto& e : taken)
-          if (e.start >= t0 && e.end <= t1 + 1e-6) x = &e;
+        const Exposure* x = ExposureOfRow(taken, row, mark);
         ASSERT_NE(x, nullptr) << "frame " << k + 1;
         EXPECT_NEAR(row["EXPTIME"].get<double>(), x->end - x->start, 1e-3);
         if (realTime) {
-          const double began =
-              static_cast<double>(together.calendarMs) + (x->start - together.instrument) * 1000.0;
+          const double began = CalendarMillisAt(together, x->start);
           EXPECT_NEAR(static_cast<double>(DateMillis(row["DATE_BEG"])), began, 20.0)
               << "frame " << k + 1;
         }
