@@ -219,7 +219,14 @@ int ExecuteProgram(long cameraHandle, int takeMode) {
       return scanEnd(controllerSilent(look));
     const double now = Timer();
     if (answer[0][0] == '0') {
-      AppendMonitor("\nScanning complete.\n");
+      // QUIT's abort (another thread) may have ended the program before this look saw its flag:
+      // the flag is raised before the abort is sent, so an aborted scan is never called complete.
+      if (scan_abort) {
+        AppendMonitor("\nScan aborted.\n");
+        result = 0;
+      } else {
+        AppendMonitor("\nScanning complete.\n");
+      }
       break;
     }
     if (mode == 0) {

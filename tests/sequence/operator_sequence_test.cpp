@@ -203,7 +203,9 @@ class OperatorSequence : public Observing, public ::testing::WithParamInterface<
 std::vector<SequenceRow> OperatorSequence::Rows() {
   Observation both;
   both.camera = "Both";
-  both.frames = 10;
+  // Long enough (about 5 s) that QUIT, pressed at the third frame, lands inside the scan on a
+  // loaded machine under the sanitizers.
+  both.frames = 60;
 
   Observation slowCameraOne;  // the pre-scan exposures last about a second
   slowCameraOne.frames = 3;
